@@ -1,0 +1,90 @@
+#include "DtmfSpine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+TDtmfSpine::TDtmfSpine(TDigitLine &Line) : Line(Line) {}
+
+int32_t TDtmfSpine::ReceiveBlock(const void *Data, int32_t BytesRecorded)
+{
+    const int32_t Bytes = std::clamp<int32_t>(BytesRecorded, 0, BlockBytes);
+    if (Bytes > 0)
+        std::memcpy(CurrentBlock, Data, static_cast<size_t>(Bytes));
+
+    int32_t PeakLevel = -1;
+    for (int i = 0; i < BlockSamples; ++i) {
+        const int32_t Level = std::abs(static_cast<int32_t>(CurrentBlock[i]));
+        if (Level > PeakLevel)
+            PeakLevel = Level;
+        PreviousBlock[i] = LatestBlock[i];
+        LatestBlock[i] = CurrentBlock[i];
+    }
+
+    AnalyseBlock(PreviousBlock);
+    return PeakLevel;
+}
+
+void TDtmfSpine::ClearHistory()
+{
+    std::fill(std::begin(LatestBlock), std::end(LatestBlock), 0);
+    std::fill(std::begin(PreviousBlock), std::end(PreviousBlock), 0);
+}
+
+char TDtmfSpine::SymbolGate(char C)
+{
+    if (C == LastSymbol && C != 0 && std::strchr(ValidSymbols, C) != nullptr) {
+        ++HitCount;
+        return HitCount == 1 ? LastSymbol : ' ';
+    }
+    ++MissCount;
+    if (MissCount == 1) {
+        HitCount = 0;
+        MissCount = 0;
+        LastSymbol = C;
+    }
+    return ' ';
+}
+
+void TDtmfSpine::AnalyseBlock(const int16_t *Block)
+{
+    Emitted = SymbolGate(ClassifyBlock(Block));
+    std::string Text = Line.Text();
+    bool Changed = false;
+    if (Emitted != ' ') {
+        Text += Emitted;
+        Changed = true;
+    }
+    std::string Cut = CutDigitLine(Text);
+    if (Cut.size() != Text.size()) {
+        Text = std::move(Cut);
+        Changed = true;
+    }
+    if (Changed)
+        Line.SetText(Text);
+}
+
+namespace {
+
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+std::string CutDigitLine(const std::string &Text)
+{
+    // Walk back DigitLineLength code points from the end.
+    size_t Start = Text.size();
+    int Kept = 0;
+    while (Start > 0 && Kept < DigitLineLength) {
+        --Start;
+        while (Start > 0 && IsContinuationByte(Text[Start]))
+            --Start;
+        ++Kept;
+    }
+    if (Start == 0)
+        return Text;
+    return Text.substr(Start);
+}
