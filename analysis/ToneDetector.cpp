@@ -1,5 +1,6 @@
 #include "ToneDetector.h"
 
+#include <algorithm>
 #include <cmath>
 
 const double DtmfFrequencies[DtmfToneCount] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
@@ -82,6 +83,11 @@ double ToneLevel(const int16_t *Samples, int32_t Count, double Frequency, double
 
 void DtmfLevels(const int16_t *Block, double Levels[DtmfToneCount])
 {
+    // Silence between digits is common: its levels are exactly 0.
+    if (std::all_of(Block, Block + BlockSamples, [](int16_t s) { return s == 0; })) {
+        std::fill(Levels, Levels + DtmfToneCount, 0.0);
+        return;
+    }
     const TBasisTable &Table = BasisTable();
     double S[DtmfToneCount] = {};
     double C[DtmfToneCount] = {};

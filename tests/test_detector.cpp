@@ -151,6 +151,7 @@ TEST(DtmfLevels, BitIdenticalToTheDirectForm)
         for (int c = 4; c < 8; ++c)
             ExpectSameBits(TonePair(DtmfFrequencies[r], DtmfFrequencies[c]), "keypad pair");
     ExpectSameBits(TBlock(BlockSamples, -32768), "full-scale block");
+    ExpectSameBits(TBlock(BlockSamples, 0), "silent block");
 }
 
 } // namespace
