@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QPainter;
+
 #include <cstdint>
 
 // A row or column of LED cells in three colour zones showing Position against Max. Zone A (colours
@@ -81,7 +83,8 @@ class TLedDisplay : public QWidget
     // Paints every LED cell onto the canvas and puts them on the screen before returning.
     void PaintLEDs();
 
-    // The picture the control shows.
+    // The picture the control shows; what is drawn on it appears at the next paint.
+    QImage &Canvas() { return FCanvas; }
     const QImage &Canvas() const { return FCanvas; }
 
     QSize sizeHint() const override;
@@ -105,13 +108,23 @@ class TLedDisplay : public QWidget
     void mouseReleaseEvent(QMouseEvent *event) override;
 
   private:
-    std::int64_t total() const;
-    std::int64_t litCells() const;
-    QRect ledRect(std::int64_t k) const;
-    QRect frameRect(std::int64_t b) const;
-    void paintZone(std::int64_t first, int count, std::int64_t lit, const QColor &active,
-                   const QColor &dead, QRect &painted);
-    void drawSunkenFrame(const QRect &frame);
+    // What the cell arithmetic needs, read once per paint.
+    struct Layout
+    {
+        std::int64_t total; // cells in all three zones
+        std::int64_t width;
+        std::int64_t height;
+        std::int64_t spacing;
+        bool horizontal;
+    };
+
+    Layout currentLayout() const;
+    std::int64_t litCells(std::int64_t total) const;
+    static QRect ledRect(const Layout &layout, std::int64_t k);
+    static QRect frameRect(const Layout &layout, std::int64_t b);
+    void paintZone(QPainter &painter, const Layout &layout, std::int64_t first, int count,
+                   std::int64_t lit, const QColor &active, const QColor &dead, QRect &painted);
+    void drawSunkenFrame(QPainter &painter, const QRect &frame);
     void prepareCanvas();
     void repaintAll();
     void setBlockCount(int &count, int value);
