@@ -1,0 +1,30 @@
+// Streaming conversion of one channel from any supported rate to the
+// detector's 48000 Hz with libsoxr.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <soxr.h>
+#include <vector>
+
+class TMonoResampler
+{
+  public:
+    // Receives each run of resampled samples, on the scale [-1, 1).
+    using TOutput = std::function<void(const float *Samples, size_t Count)>;
+
+    TMonoResampler(double InputRate, TOutput Output);
+    ~TMonoResampler();
+    TMonoResampler(const TMonoResampler &) = delete;
+    TMonoResampler &operator=(const TMonoResampler &) = delete;
+
+    bool Ok() const { return Resampler != nullptr; }
+    void Feed(const float *Samples, size_t Count);
+    // Drains what the filter still holds; nothing may be fed afterwards.
+    void Finish();
+
+  private:
+    soxr_t Resampler = nullptr;
+    TOutput Output;
+    std::vector<float> Buffer;
+};

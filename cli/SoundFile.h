@@ -1,0 +1,55 @@
+// A sound file opened for reading with libsndfile, from a path or from bytes
+// held in memory.
+#pragma once
+
+#include <sndfile.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class TSoundFile
+{
+  public:
+    TSoundFile() = default;
+    ~TSoundFile();
+    TSoundFile(const TSoundFile &) = delete;
+    TSoundFile &operator=(const TSoundFile &) = delete;
+
+    // Both return false and leave the reason in Error() when the input can't
+    // be read or isn't audio that libsndfile knows.
+    bool OpenPath(const std::string &Path);
+    // Data must outlive the file.
+    bool OpenMemory(const void *Bytes, size_t Size);
+
+    int Rate() const { return Info.samplerate; }
+    int Channels() const { return Info.channels; }
+    // Plain 16-bit PCM, which reads as shorts without any conversion.
+    bool IsPcm16() const { return (Info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16; }
+
+    // Interleaved frames; the result is the number of frames read, 0 at the end.
+    size_t ReadShorts(int16_t *Frames, size_t Count);
+    size_t ReadFloats(float *Frames, size_t Count);
+
+    const std::string &Error() const { return ErrorText; }
+
+  private:
+    struct TMemory
+    {
+        const unsigned char *Bytes = nullptr;
+        sf_count_t Size = 0;
+        sf_count_t Position = 0;
+    };
+
+    bool Opened(SNDFILE *Handle);
+    static sf_count_t MemoryLength(void *User);
+    static sf_count_t MemorySeek(sf_count_t Offset, int Whence, void *User);
+    static sf_count_t MemoryRead(void *Destination, sf_count_t Count, void *User);
+    static sf_count_t MemoryWrite(const void *Source, sf_count_t Count, void *User);
+    static sf_count_t MemoryTell(void *User);
+
+    SNDFILE *File = nullptr;
+    SF_INFO Info{};
+    TMemory Memory;
+    std::string ErrorText;
+};

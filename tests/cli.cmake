@@ -1,0 +1,12 @@
+# The command-line decoder: its block pipeline and the program end to end on
+# signals the tests generate themselves.
+add_library(test_signals STATIC ToneSignals.cpp)
+target_include_directories(test_signals PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+add_executable(test_decoder test_decoder_blocks.cpp test_decoder_command.cpp ChildProcess.cpp
+                            TestFiles.cpp)
+target_link_libraries(test_decoder PRIVATE decoder test_signals PkgConfig::DTMF_SNDFILE
+                                           GTest::gtest_main)
+target_compile_definitions(test_decoder PRIVATE DTMF_DECODE_PROGRAM="$<TARGET_FILE:dtmf-decode>")
+add_dependencies(test_decoder dtmf-decode)
+add_test(NAME decoder COMMAND test_decoder)
