@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Decodes the same long 48 kHz mono WAV of DTMF digits with dtmf-decode and
+# with multimon-ng, best of a few runs each, checks that both found the
+# digits, and prints the ratio of their times (below 1: dtmf-decode is faster).
+#
+# Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio]
+set -euo pipefail
+
+decoder=${1:-${BUILD_DIR:-build}/cli/dtmf-decode}
+seconds=${2:-200}
+runs=${RUNS:-3}
+for tool in "$decoder" sox multimon-ng; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# One cycle: the sixteen symbols, 80 ms of tone and 60 ms of silence each.
+symbols="0123456789ABCD*#"
+declare -A low=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770
+                [7]=852 [8]=852 [9]=852 [C]=852 ['*']=941 [0]=941 ['#']=941 [D]=941)
+declare -A high=([1]=1209 [4]=1209 [7]=1209 ['*']=1209 [2]=1336 [5]=1336 [8]=1336 [0]=1336
+                 [3]=1477 [6]=1477 [9]=1477 ['#']=1477 [A]=1633 [B]=1633 [C]=1633 [D]=1633)
+parts=()
+for ((i = 0; i < ${#symbols}; i++)); do
+    s=${symbols:i:1}
+    sox -n -r 48000 -c 1 -b 16 "$work/part$i.wav" \
+        synth 0.08 sine "${low[$s]}" synth 0.08 sine mix "${high[$s]}" vol 0.4 pad 0 0.06
+    parts+=("$work/part$i.wav")
+done
+sox "${parts[@]}" "$work/cycle.wav"
+cycle_length=$(soxi -D "$work/cycle.wav")
+cycles=$(awk -v t="$seconds" -v c="$cycle_length" 'BEGIN { n = int(t / c + 0.5); print n < 1 ? 1 : n }')
+sox "$work/cycle.wav" "$work/long.wav" repeat $((cycles - 1))
+expected=$((cycles * ${#symbols}))
+printf 'input: %s s of 48 kHz mono, %d symbols\n' "$(soxi -D "$work/long.wav")" "$expected"
+
+# Best wall-clock time of $runs runs of a command, its output left in $work/out.
+best_time() {
+    local best="" t
+    for ((r = 0; r < runs; r++)); do
+        local start end
+        start=$(date +%s.%N)
+        "$@" >"$work/out"
+        end=$(date +%s.%N)
+        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
+        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$t
+        fi
+    done
+    echo "$best"
+}
+
+ours=$(best_time "$decoder" "$work/long.wav")
+our_found=$(tr -d '\n' <"$work/out" | wc -c)
+peer=$(best_time multimon-ng -q -t wav -a DTMF "$work/long.wav")
+peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
+
+printf 'dtmf-decode: %s s, %d symbols\n' "$ours" "$our_found"
+printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
+status=0
+# Both must find nearly every digit; dtmf-decode must find every one.
+if [ "$our_found" -ne "$expected" ]; then
+    echo "dtmf-decode found $our_found of $expected symbols" >&2
+    status=1
+fi
+if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
+    echo "multimon-ng found $peer_found of $expected symbols" >&2
+    status=1
+fi
+awk -v a="$ours" -v b="$peer" 'BEGIN { printf "ratio dtmf-decode / multimon-ng: %.2f\n", a / b }'
+exit $status
