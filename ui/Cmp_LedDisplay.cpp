@@ -8,7 +8,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
