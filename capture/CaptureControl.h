@@ -64,8 +64,21 @@ class TCaptureControl
     virtual void ProcessMessages() = 0;
     // The level meter's position.
     virtual void SetMeterPosition(int32_t Position) = 0;
+    // The pause of one pass of the wait loop: 1 ms.
+    virtual void PauseOneMillisecond();
 
   private:
+    void StartCapture();
+    void StopCapture();
+    // Opens InputDeviceIndex into Handle; a refusal is reported.
+    bool OpenDevice(HWAVEIN &Handle);
+    void ResetAndClose(HWAVEIN &Handle);
+    // A non-zero Result is shown and leaves capture failed.
+    void ReportFailure(MMRESULT Result);
+    void OpenArrived();
+    void DataArrived(WAVEHDR &Header);
+    void CloseArrived();
+
     TDtmfSpine &Spine;
     TWaveInWindow &Window;
 };

@@ -24,6 +24,8 @@ class TScriptedWaveIn : public TWaveInDriver
     // previous driver back.
     TScriptedWaveIn();
     ~TScriptedWaveIn() override;
+    TScriptedWaveIn(const TScriptedWaveIn &) = delete;
+    TScriptedWaveIn &operator=(const TScriptedWaveIn &) = delete;
 
     std::vector<TDevice> Devices;
     // Results for the next opens (not queries), in order; success once empty.
@@ -47,8 +49,8 @@ class TScriptedWaveIn : public TWaveInDriver
 
     UINT GetNumDevs() override;
     MMRESULT GetDevCaps(UINT DeviceId, WAVEINCAPSA *Caps) override;
-    MMRESULT Open(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX *Format,
-                  TWaveInWindow *Window, DWORD Flags) override;
+    MMRESULT Open(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX *Format, TWaveInWindow *Window,
+                  DWORD Flags) override;
     MMRESULT PrepareHeader(HWAVEIN Handle, WAVEHDR *Header) override;
     MMRESULT AddBuffer(HWAVEIN Handle, WAVEHDR *Header) override;
     MMRESULT Start(HWAVEIN Handle) override;
@@ -57,6 +59,9 @@ class TScriptedWaveIn : public TWaveInDriver
 
   private:
     struct THandle;
+    THandle *Find(HWAVEIN Handle) const;
+    THandle *StartedHandle() const;
+    MMRESULT DeviceResult(UINT DeviceId) const;
     std::vector<THandle *> Handles;
     TWaveInDriver *Previous = nullptr;
 };

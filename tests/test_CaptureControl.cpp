@@ -1,0 +1,269 @@
+// Capture control against the scripted driver: the four states (idle,
+// recording, stopping, failed) and the transitions between them.
+#include "CaptureHarness.h"
+#include "ScriptedWaveIn.h"
+#include "ToneSignals.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const std::string OpenFailure = "Can`t open audio device !\r\n";
+
+struct CaptureControl : ::testing::Test
+{
+    TScriptedWaveIn Driver;
+    TQueuedWindow Window;
+    TStringDigitLine Line;
+    TDtmfSpine Spine{Line};
+    THarnessControl Control{Spine, Window};
+
+    CaptureControl()
+    {
+        Driver.Devices = {{"Mic"}, {"Line in"}};
+        FillCaptureFormat(CaptureFormat);
+        InputDeviceIndex = 0;
+        Control.ClearCaptureState();
+    }
+    ~CaptureControl() override { Control.CloseHandles(); }
+
+    void StartRecording()
+    {
+        Control.SwitchCapture(true);
+        Control.ProcessMessages();
+        ASSERT_TRUE(Control.Running);
+        ASSERT_FALSE(Control.Stopping);
+    }
+
+    // Feeds Samples block by block through the driver and the notifications.
+    void Record(const std::vector<int16_t> &Samples)
+    {
+        for (size_t At = 0; At < Samples.size(); At += BlockSamples) {
+            const auto End = Samples.begin() + std::min(Samples.size(), At + BlockSamples);
+            ASSERT_TRUE(Driver.FillBuffer(std::vector<int16_t>(Samples.begin() + At, End)));
+            Control.ProcessMessages();
+        }
+    }
+
+    long CallsOf(const std::string &Name) const
+    {
+        return std::count(Driver.Calls.begin(), Driver.Calls.end(), Name);
+    }
+};
+
+TEST(CaptureFormatRecord, IsMono16BitPcmAt48kHz)
+{
+    WAVEFORMATEX F;
+    std::memset(&F, 0xFF, sizeof(F));
+    FillCaptureFormat(F);
+    EXPECT_EQ(WAVE_FORMAT_PCM, F.wFormatTag);
+    EXPECT_EQ(1, F.nChannels);
+    EXPECT_EQ(48000u, F.nSamplesPerSec);
+    EXPECT_EQ(96000u, F.nAvgBytesPerSec);
+    EXPECT_EQ(2, F.nBlockAlign);
+    EXPECT_EQ(16, F.wBitsPerSample);
+    EXPECT_EQ(0, F.cbSize);
+}
+
+TEST_F(CaptureControl, RecordsTwoHandlesAndDecodesWhatArrives)
+{
+    InputDeviceIndex = 1;
+    StartRecording();
+    EXPECT_EQ((std::vector<UINT>{1, 1}), Driver.OpenedDevices);
+    EXPECT_EQ(4, Driver.QueuedBuffers());
+    EXPECT_EQ(1, CallsOf("waveInStart"));
+    EXPECT_NE(nullptr, Control.WaveIn2);
+
+    Record(DtmfSequence("159#", 48000));
+    Record(std::vector<int16_t>(2 * BlockSamples, 0));
+    EXPECT_EQ("159#", Line.Text());
+    // Every block goes straight back to the driver.
+    EXPECT_EQ(4, Driver.QueuedBuffers());
+    EXPECT_TRUE(Control.Warnings.empty());
+    // The meter shows each block's peak as it arrives: the tones (two of 8000)
+    // and the closing silence.
+    EXPECT_GT(*std::max_element(Control.MeterPositions.begin(), Control.MeterPositions.end()),
+              12000);
+    EXPECT_EQ(0, Control.MeterPositions.back());
+
+    // Running already: no second start.
+    Control.SwitchCapture(true);
+    EXPECT_EQ(2u, Driver.OpenedDevices.size());
+}
+
+TEST_F(CaptureControl, RunningIsSetByTheOpenNotificationNotByTheCall)
+{
+    Control.SwitchCapture(true);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_EQ((std::vector<UINT>{MM_WIM_OPEN, MM_WIM_OPEN}), Window.PendingKinds());
+    Control.ProcessMessages();
+    EXPECT_TRUE(Control.Running);
+    EXPECT_EQ(0, Control.OpenCount);
+}
+
+TEST_F(CaptureControl, OrdinaryStopNeitherAnalysesNorRequeuesReturnedBuffers)
+{
+    StartRecording();
+    Record(DtmfSequence("7", 48000));
+    ASSERT_EQ("7", Line.Text());
+    const size_t MeterUpdates = Control.MeterPositions.size();
+    const long AddsBefore = CallsOf("waveInAddBuffer");
+    // A tone sits in the buffers handed back by the reset; it must not show.
+    for (auto &Buffer : Control.WaveBuffers)
+        std::fill(std::begin(Buffer), std::end(Buffer), char(0x40));
+
+    Control.SwitchCapture(false);
+
+    EXPECT_EQ("7", Line.Text());
+    EXPECT_EQ(AddsBefore, CallsOf("waveInAddBuffer"));
+    EXPECT_EQ(0, Driver.OpenHandles());
+    EXPECT_EQ(nullptr, Control.WaveIn1);
+    EXPECT_EQ(nullptr, Control.WaveIn2);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_FALSE(Control.Stopping);
+    EXPECT_EQ(0, Control.CloseCount);
+    // The only meter change is the darkening on the second close.
+    ASSERT_EQ(MeterUpdates + 1, Control.MeterPositions.size());
+    EXPECT_EQ(0, Control.MeterPositions.back());
+    EXPECT_EQ(1, Control.Passes);
+
+    // And capture starts again afterwards.
+    StartRecording();
+    EXPECT_EQ(4u, Driver.OpenedDevices.size());
+}
+
+TEST_F(CaptureControl, StopWithNoHandleMakesOnePass)
+{
+    Control.SwitchCapture(false);
+    EXPECT_TRUE(Control.Stopping);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_EQ(1, Control.Passes);
+    EXPECT_TRUE(Driver.Calls.empty());
+}
+
+TEST_F(CaptureControl, WaitGivesUpAfter3001Passes)
+{
+    Control.Running = true;
+    Control.WaitWhileRunning();
+    EXPECT_EQ(MaxWaitPasses, Control.Passes);
+    EXPECT_EQ(3001, MaxWaitPasses);
+}
+
+struct RefusedOpen : CaptureControl,
+                     ::testing::WithParamInterface<std::pair<MMRESULT, const char *>>
+{
+};
+
+TEST_P(RefusedOpen, ShowsTheOpenFailureTextAndStaysIdle)
+{
+    Driver.OpenResults = {GetParam().first};
+    Control.SwitchCapture(true);
+    ASSERT_EQ(1u, Control.Warnings.size());
+    EXPECT_EQ(OpenFailure + GetParam().second, Control.Warnings[0]);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_FALSE(Control.Stopping);
+    EXPECT_EQ(nullptr, Control.WaveIn1);
+    EXPECT_EQ(0, Driver.OpenHandles());
+    EXPECT_EQ(1, CallsOf("waveInOpen"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RefusedOpen,
+    ::testing::Values(std::make_pair(MMSYSERR_BADDEVICEID, "device ID out of range"),
+                      std::make_pair(MMSYSERR_ALLOCATED, "device already allocated")));
+
+TEST_F(CaptureControl, AnOutOfRangeDeviceIsRefusedByTheDriver)
+{
+    InputDeviceIndex = 5;
+    Control.SwitchCapture(true);
+    EXPECT_EQ((std::vector<std::string>{OpenFailure + "device ID out of range"}), Control.Warnings);
+}
+
+TEST_F(CaptureControl, SecondOpenFailingLeavesTheFirstHandleOpenAndIdle)
+{
+    Driver.OpenResults = {MMSYSERR_NOERROR, MMSYSERR_ALLOCATED};
+    Control.SwitchCapture(true);
+
+    EXPECT_EQ((std::vector<std::string>{OpenFailure + "device already allocated"}),
+              Control.Warnings);
+    // The dialog's own loop handled the first handle's open notification.
+    EXPECT_EQ((std::vector<bool>{true}), Control.RunningInDialog);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_NE(nullptr, Control.WaveIn1);
+    EXPECT_EQ(nullptr, Control.WaveIn2);
+    EXPECT_EQ(1, Driver.OpenHandles());
+    EXPECT_EQ(0, Driver.QueuedBuffers());
+    EXPECT_EQ(0, CallsOf("waveInStart"));
+    EXPECT_FALSE(Driver.FillBuffer(std::vector<int16_t>(BlockSamples, 1000)));
+
+    // Closing the window: the wait ends at once, the destruction closes it.
+    Control.WaitWhileRunning();
+    EXPECT_EQ(1, Control.Passes);
+    Control.CloseHandles();
+    EXPECT_EQ(0, Driver.OpenHandles());
+}
+
+TEST_F(CaptureControl, FailedRequeueReportsAndStopsAnalysis)
+{
+    StartRecording();
+    Driver.AddBufferResult = MMSYSERR_NOMEM;
+    Record(std::vector<int16_t>(BlockSamples, 1234));
+    // The block that arrived was still analysed and shown.
+    EXPECT_EQ(1234, Control.MeterPositions.back());
+    EXPECT_EQ((std::vector<std::string>{"memory allocation error"}), Control.Warnings);
+    EXPECT_TRUE(Control.Stopping);
+    EXPECT_FALSE(Control.Running);
+    EXPECT_EQ(3, Driver.QueuedBuffers());
+
+    // Failed: what still arrives is not analysed; each re-queue is reported.
+    const size_t MeterUpdates = Control.MeterPositions.size();
+    std::vector<int16_t> Tone;
+    AppendTone(Tone, '5', 3 * BlockSamples, 48000);
+    Record(Tone);
+    EXPECT_EQ("", Line.Text());
+    EXPECT_EQ(MeterUpdates, Control.MeterPositions.size());
+    EXPECT_EQ(4u, Control.Warnings.size());
+
+    // Nothing else stops it; the window's destruction closes both handles.
+    EXPECT_EQ(2, Driver.OpenHandles());
+    Control.CloseHandles();
+    EXPECT_EQ(0, Driver.OpenHandles());
+}
+
+struct FailedStartStep : CaptureControl, ::testing::WithParamInterface<int>
+{
+};
+
+// Step 0: every prepare fails, 1: every add, 2: the start.
+TEST_P(FailedStartStep, IsReportedByItsTextAloneAndTheStartGoesOn)
+{
+    const int Step = GetParam();
+    if (Step == 0)
+        Driver.PrepareResult = MMSYSERR_ERROR;
+    if (Step == 1)
+        Driver.AddBufferResult = MMSYSERR_ERROR;
+    if (Step == 2)
+        Driver.StartResult = MMSYSERR_ERROR;
+    Control.SwitchCapture(true);
+    Control.ProcessMessages();
+
+    std::vector<std::string> Expected(Step == 2 ? 1 : 4, "unspecified error");
+    // An unprepared header is then refused by the add as well.
+    if (Step == 0)
+        for (auto It = Expected.begin(); It != Expected.end(); It += 2)
+            It = Expected.insert(It + 1, "header not prepared") - 1;
+    EXPECT_EQ(Expected, Control.Warnings);
+    EXPECT_EQ(4, CallsOf("waveInPrepareHeader"));
+    EXPECT_EQ(1, CallsOf("waveInStart"));
+    EXPECT_FALSE(Control.Running);
+    EXPECT_TRUE(Control.Stopping);
+    EXPECT_EQ(2, Driver.OpenHandles());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, FailedStartStep, ::testing::Values(0, 1, 2));
+
+} // namespace
