@@ -29,6 +29,8 @@ class TDecoder
 
     // Rate and Channels must pass IsSupportedInput.
     TDecoder(int Rate, int Channels, TSymbolHandler OnSymbol);
+    TDecoder(const TDecoder &) = delete;
+    TDecoder &operator=(const TDecoder &) = delete;
 
     // False when the resampler could not be set up.
     bool Ok() const { return !Resampler || Resampler->Ok(); }

@@ -12,7 +12,7 @@ constexpr size_t StreamBytes = 65536;
 
 } // namespace
 
-void DecodeSoundFile(TSoundFile &File, TDecoder &Decoder)
+bool DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, std::string &Error)
 {
     const size_t Samples = ChunkFrames * static_cast<size_t>(File.Channels());
     // 16-bit mono at the detector's rate goes to the spine sample for sample.
@@ -26,6 +26,8 @@ void DecodeSoundFile(TSoundFile &File, TDecoder &Decoder)
             Decoder.FeedFloats(Chunk.data(), Frames);
     }
     Decoder.Finish();
+    Error = File.ReadError();
+    return Error.empty();
 }
 
 bool DecodeRawStream(int Fd, TDecoder &Decoder, std::string &Error)

@@ -8,8 +8,7 @@
 #include <string>
 
 // Both feed the whole input to Decoder, made for its rate and channel count,
-// and finish it.
-void DecodeSoundFile(TSoundFile &File, TDecoder &Decoder);
-// Returns false with the reason in Error when reading fails part way; what
-// arrived before is decoded all the same.
+// and finish it. They return false with the reason in Error when reading
+// fails part way; what was read before is decoded all the same.
+bool DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, std::string &Error);
 bool DecodeRawStream(int Fd, TDecoder &Decoder, std::string &Error);

@@ -71,6 +71,13 @@ size_t TSoundFile::ReadFloats(float *Frames, size_t Count)
     return Read > 0 ? static_cast<size_t>(Read) : 0;
 }
 
+std::string TSoundFile::ReadError() const
+{
+    if (File == nullptr || sf_error(File) == SF_ERR_NO_ERROR)
+        return "";
+    return sf_strerror(File);
+}
+
 sf_count_t TSoundFile::MemoryLength(void *User)
 {
     return static_cast<TMemory *>(User)->Size;

@@ -32,6 +32,8 @@ class TSoundFile
     size_t ReadFloats(float *Frames, size_t Count);
 
     const std::string &Error() const { return ErrorText; }
+    // After reading: the reason reading stopped early, empty when it reached the end.
+    std::string ReadError() const;
 
   private:
     struct TMemory

@@ -172,7 +172,7 @@ bool DecodeInput(const TOptions &Options, const std::string &Name)
     if (Live)
         Decoded = DecodeRawStream(STDIN_FILENO, Decoder, Error);
     else
-        DecodeSoundFile(File, Decoder);
+        Decoded = DecodeSoundFile(File, Decoder, Error);
     Writer.End();
     if (!Decoded)
         ReportFailure(Name, Error);

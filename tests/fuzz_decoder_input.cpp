@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
             __builtin_trap();
         LastBlock = Block;
     });
+    std::string Error;
     if (Decoder.Ok())
-        DecodeSoundFile(File, Decoder);
+        DecodeSoundFile(File, Decoder, Error);
     return 0;
 }

@@ -48,7 +48,8 @@ std::unique_ptr<TDecodedFile> DecodeFile(const std::string &Path)
             Emitted.push_back({S, B});
         });
     EXPECT_TRUE(Decoded->Decoder->Ok());
-    DecodeSoundFile(File, *Decoded->Decoder);
+    std::string Error;
+    EXPECT_TRUE(DecodeSoundFile(File, *Decoded->Decoder, Error)) << Error;
     return Decoded;
 }
 

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "ToneSignals.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -136,6 +137,18 @@ TEST(DecoderErrors, AFailingInputIsNamedAndTheOthersAreStillDecoded)
     EXPECT_NE(First.find(Missing + ": No such file or directory"), std::string::npos) << First;
     EXPECT_NE(Second.find(Text + ": "), std::string::npos) << Second;
     EXPECT_EQ(std::count(Second.begin(), Second.end(), '\n'), 1) << Second;
+}
+
+TEST(DecoderErrors, AFileBrokenPartWayKeepsItsSymbolsAndFails)
+{
+    TTestFiles Files;
+    const std::string Flac = Files.WriteSound("cut.flac", DtmfSequence("123456", 48000), 48000, 1,
+                                              SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    std::filesystem::resize_file(Flac, std::filesystem::file_size(Flac) * 6 / 10);
+    const TProcessResult Result = Decode({Flac});
+    EXPECT_EQ(Result.Status, 1);
+    EXPECT_EQ(Result.Out.substr(0, 3), "123") << Result.Out;
+    EXPECT_EQ(Result.Err.rfind("dtmf-decode: " + Flac + ": ", 0), 0u) << Result.Err;
 }
 
 TEST(DecoderErrors, WrongArgumentsPrintTheUsageAndExitWithTwo)
