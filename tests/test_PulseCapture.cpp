@@ -18,6 +18,8 @@
 #include <signal.h>
 #include <stdexcept>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -313,6 +315,28 @@ TEST_F(PulseServer, DaemonKilledWhileRecordingIsReportedWithoutHanging)
     EXPECT_EQ(0u, waveInGetNumDevs());
 }
 
+TEST_F(PulseServer, SourceRemovedWhileRecordingIsReported)
+{
+    Recorder R;
+    InputDeviceIndex = 2; // Monitor of LineTwo
+    R.Control.SwitchCapture(true);
+    ASSERT_TRUE(R.PumpUntil([&] { return R.Control.Running; }, 5s));
+    ASSERT_TRUE(R.PumpUntil([&] { return R.Control.MeterPositions.size() >= 5; }, 5s));
+
+    ASSERT_EQ(0, std::system("pactl unload-module "
+                             "$(pactl list short modules | awk '/sink_name=line2 /{print $1}')"));
+    ASSERT_TRUE(R.PumpUntil([&] { return !R.Control.Warnings.empty(); }, 10s));
+    R.PumpFor(100ms);
+    for (const std::string &Warning : R.Control.Warnings)
+        EXPECT_EQ("no device driver present", Warning);
+    EXPECT_FALSE(R.Control.Running);
+    EXPECT_TRUE(R.Control.Stopping);
+    R.Control.CloseHandles();
+    EXPECT_EQ(0, TPulseWaveIn::Instance().OpenHandles());
+    // The server itself is still there, with one source fewer.
+    EXPECT_EQ(2u, waveInGetNumDevs());
+}
+
 TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
 {
     char Empty[] = "/tmp/dtmf-no-server-XXXXXX";
@@ -334,6 +358,33 @@ TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
     EXPECT_FALSE(R.Control.Running);
     EXPECT_EQ(nullptr, R.Control.WaveIn1);
     rmdir(Empty);
+}
+
+TEST(NoSoundServer, AServerThatNeverAnswersIsGivenUpOn)
+{
+    char Folder[] = "/tmp/dtmf-mute-server-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(Folder));
+    const std::string Path = std::string(Folder) + "/native";
+    // A socket that takes connections and never says a word.
+    const int Listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(Listener, 0);
+    sockaddr_un Address = {};
+    Address.sun_family = AF_UNIX;
+    std::strncpy(Address.sun_path, Path.c_str(), sizeof(Address.sun_path) - 1);
+    ASSERT_EQ(0, bind(Listener, reinterpret_cast<sockaddr *>(&Address), sizeof(Address)));
+    ASSERT_EQ(0, listen(Listener, 8));
+    setenv("PULSE_SERVER", ("unix:" + Path).c_str(), 1);
+
+    EXPECT_EQ(0u, waveInGetNumDevs());
+    Recorder R;
+    R.Control.SwitchCapture(true);
+    EXPECT_EQ((std::vector<std::string>{OpenFailure + "no device driver present"}),
+              R.Control.Warnings);
+    EXPECT_FALSE(TPulseWaveIn::Instance().MainloopRunning());
+
+    close(Listener);
+    unlink(Path.c_str());
+    rmdir(Folder);
 }
 
 } // namespace
