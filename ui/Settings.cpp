@@ -61,6 +61,8 @@ void TSettingsForm::CreateControls()
     Label2 = new QLabel("Waveform Record (RX) :", TabSheet2);
     Label2->setObjectName("Label2");
     Label2->setGeometry(24, 6, 117, 13);
+    // The label sizes itself to its caption, whatever face the font resolves to.
+    Label2->adjustSize();
 
     CbWaveInDevice = new QComboBox(TabSheet2);
     CbWaveInDevice->setObjectName("CbWaveInDevice");
@@ -93,7 +95,7 @@ void TSettingsForm::FormShow()
     if (!ShownBefore) {
         ShownBefore = true;
         const QRect Screen = screen()->geometry();
-        move(Screen.center() - QPoint(width() / 2, height() / 2));
+        setGeometry(QRect(Screen.center() - QPoint(width() / 2, height() / 2), size()));
     }
 }
 

@@ -59,6 +59,12 @@ QPalette ColouredPalette(QPalette Palette, const QColor &Background, const QColo
     return Palette;
 }
 
+// The toolkit's own face for the controls that do not take the window's black.
+QPalette FacePalette()
+{
+    return ColouredPalette(QApplication::palette(), clBtnFace(), clWindowText());
+}
+
 } // namespace
 
 TMainWrenForm::TMainWrenForm(QWidget *Parent)
@@ -123,14 +129,14 @@ void TMainWrenForm::CreateControls()
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setGeometry(256, 32, 73, 25);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    SpeedButton1->setPalette(QApplication::palette());
+    SpeedButton1->setPalette(FacePalette());
     connect(SpeedButton1, &QPushButton::clicked, this, &TMainWrenForm::SpeedButton1Click);
 
     SpeedButton2 = new QPushButton("Settings", this);
     SpeedButton2->setObjectName("SpeedButton2");
     SpeedButton2->setGeometry(336, 32, 73, 25);
     SpeedButton2->setFocusPolicy(Qt::NoFocus);
-    SpeedButton2->setPalette(QApplication::palette());
+    SpeedButton2->setPalette(FacePalette());
     connect(SpeedButton2, &QPushButton::clicked, this, &TMainWrenForm::SpeedButton2Click);
 
     // One sunken, left-aligned panel that reaches the right edge.
@@ -138,7 +144,7 @@ void TMainWrenForm::CreateControls()
     StatusBar->setObjectName("StatusBar");
     StatusBar->setGeometry(0, 66, 419, 21);
     StatusBar->setSizeGripEnabled(false);
-    StatusBar->setPalette(QApplication::palette());
+    StatusBar->setPalette(FacePalette());
     StatusBar->setAutoFillBackground(true);
     StatusPanel = new QLabel(StatusBar);
     StatusPanel->setObjectName("StatusPanel");
@@ -157,8 +163,8 @@ void TMainWrenForm::FormCreate()
 
 void TMainWrenForm::CentreOnScreen()
 {
-    const QRect Screen = screen()->availableGeometry();
-    move(Screen.center() - QPoint(width() / 2, height() / 2));
+    const QRect Screen = screen()->geometry();
+    setGeometry(QRect(Screen.center() - QPoint(width() / 2, height() / 2), size()));
 }
 
 void TMainWrenForm::FormShow()

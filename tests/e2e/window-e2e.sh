@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# The window program as a user meets it: a real X server with a window
+# manager, a private PulseAudio server with two null sinks, digits played into
+# the default input and into a second device chosen in Settings, the digit
+# line read back through the clipboard, the meter and scale checked on a
+# screenshot, and a close through the window manager.
+#
+# Usage: window-e2e.sh /path/to/dtmf [screenshot.png]
+set -uo pipefail
+
+DTMF=$(readlink -f "$1")
+SHOT_OUT=${2:-}
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d /tmp/dtmf-e2e.XXXXXX)
+PIDS=()
+
+log() { echo "e2e: $*"; }
+fail() {
+    echo "e2e: FAIL: $*" >&2
+    [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
+    exit 1
+}
+cleanup() {
+    local p
+    for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
+    for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+    [ -n "${KEEP_WORK:-}" ] && echo "e2e: kept $WORK" || rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# Runs "$@" every 0.1 s until it succeeds or Tenths tenths of a second pass.
+wait_for() {
+    local tenths=$1
+    shift
+    local i
+    for ((i = 0; i < tenths; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+for tool in Xvfb openbox xdotool xclip wmctrl xwininfo import convert sox paplay pactl pulseaudio; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed"
+done
+
+# --- X server on a free display, and a window manager --------------------------
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+PIDS+=($!)
+wait_for 100 test -s "$WORK/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$WORK/display")"
+openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+PIDS+=($!)
+wait_for 100 wmctrl -m || fail "openbox did not start"
+log "X on $DISPLAY with openbox"
+
+# --- private sound server --------------------------------------------------------
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
+    --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=line1 rate=48000 channels=1 format=s16le sink_properties=device.description=LineOne" \
+    --load="module-null-sink sink_name=line2 rate=48000 channels=1 format=s16le sink_properties=device.description=LineTwo" \
+    2>"$WORK/pulse.log" &
+PIDS+=($!)
+wait_for 150 pactl info || fail "PulseAudio did not start"
+pactl set-default-source line1.monitor || fail "no default source"
+log "PulseAudio in $XDG_RUNTIME_DIR"
+
+# --- test sounds ---------------------------------------------------------------------
+declare -A LOW=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770
+    [7]=852 [8]=852 [9]=852 [C]=852 ['*']=941 [0]=941 ['#']=941 [D]=941)
+declare -A HIGH=([1]=1209 [4]=1209 [7]=1209 ['*']=1209 [2]=1336 [5]=1336 [8]=1336 [0]=1336
+    [3]=1477 [6]=1477 [9]=1477 ['#']=1477 [A]=1633 [B]=1633 [C]=1633 [D]=1633)
+
+# digits_wav Out Digits: 80 ms of each digit's two tones at -12 dBFS each, 80 ms apart.
+digits_wav() {
+    local out=$1 digits=$2 parts=() i d
+    sox -n -r 48000 -c 1 -b 16 "$WORK/gap.wav" trim 0 0.3
+    parts+=("$WORK/gap.wav")
+    for ((i = 0; i < ${#digits}; i++)); do
+        d=${digits:i:1}
+        sox -n -r 48000 -c 1 -b 16 "$WORK/d$i.wav" synth 0.08 sine "${LOW[$d]}" sine "${HIGH[$d]}" \
+            channels 1 vol 0.5 pad 0 0.08
+        parts+=("$WORK/d$i.wav")
+    done
+    parts+=("$WORK/gap.wav")
+    sox "${parts[@]}" "$out"
+}
+FIRST="159#*0AD"
+SECOND="2468BC37"
+digits_wav "$WORK/first.wav" "$FIRST"
+digits_wav "$WORK/second.wav" "$SECOND"
+# A loud, long 5: each tone at 0.48 of full scale, peaks near -0.35 dBFS.
+sox -n -r 48000 -c 1 -b 16 "$WORK/loud.wav" synth 4 sine 770 sine 1336 channels 1 vol 0.96
+
+# --- the program --------------------------------------------------------------------------
+"$DTMF" >"$WORK/dtmf.log" 2>&1 &
+APP=$!
+PIDS+=($APP)
+find_main() { xdotool search --onlyvisible --name '^ DTMF$' | head -n1 | grep .; }
+wait_for 150 find_main || fail "the main window did not appear"
+WIN=$(find_main)
+log "main window $WIN"
+# The recording stream is up once the server lists a source output.
+wait_for 100 sh -c 'pactl list short source-outputs | grep -q .' || fail "dtmf is not recording"
+
+# origin Window: "X Y", the screen position of the window's client area.
+origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        END {print x, y}'
+}
+# click Window X Y: a left click at X, Y of the window's client area.
+click() {
+    local ox oy
+    read -r ox oy < <(origin "$1")
+    xdotool mousemove $((ox + $2)) $((oy + $3)) click 1
+}
+
+read_line() {
+    local w=$1
+    xdotool windowactivate --sync "$w" 2>/dev/null || true
+    click "$w" 200 10
+    sleep 0.2
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    sleep 0.3
+    xclip -o -selection clipboard 2>/dev/null
+}
+
+# expect_line Expected: reads the line until it shows Expected (bounded).
+expect_line() {
+    local want=$1 got="" i
+    for ((i = 0; i < 10; i++)); do
+        got=$(read_line "$WIN")
+        [ "$got" = "$want" ] && return 0
+        sleep 0.5
+    done
+    fail "digit line is '$got', expected '$want'"
+}
+
+paplay --device=line1 "$WORK/first.wav" || fail "paplay into line1"
+expect_line "$FIRST"
+log "read '$FIRST' from the digit line"
+
+# --- meter and scale on a screenshot --------------------------------------------------------
+read -r WX WY < <(origin "$WIN")
+log "client area at $WX,$WY"
+paplay --device=line1 "$WORK/loud.wav" &
+PLAY=$!
+PIDS+=($PLAY)
+
+pixel() { convert "$WORK/shot.png" -format "%[pixel:p{$(($1 + WX)),$(($2 + WY))}]" info:; }
+# LED cell k (1..50) is a column of pixels at x = 11 + 3(k-1) + 1, rows 35..38.
+cell() { pixel $((12 + 3 * ($1 - 1))) 37; }
+is() { case "$2" in "$1" | "$1"a) return 0 ;; esac; return 1; }
+check_shot() {
+    import -window root "png:$WORK/shot.png" || return 1
+    is "srgb(0,255,0)" "$(cell 1)" && is "srgb(0,255,0)" "$(cell 35)" &&
+        is "srgb(255,255,0)" "$(cell 36)" && is "srgb(255,255,0)" "$(cell 44)" &&
+        is "srgb(255,0,0)" "$(cell 45)" && is "srgb(255,0,0)" "$(cell 47)" || return 1
+    local dead
+    dead=$(cell 50)
+    case "$dead" in srgb\(0,0,0\) | srgb\(255,0,0\)) return 1 ;; esac
+    return 0
+}
+ok=0
+for ((i = 0; i < 20; i++)); do
+    sleep 0.2
+    if check_shot; then
+        ok=1
+        break
+    fi
+done
+[ $ok = 1 ] || fail "meter not lit as expected: cells 1,35,36,44,45,47,50 = $(cell 1) $(cell 35) $(cell 36) $(cell 44) $(cell 45) $(cell 47) $(cell 50)"
+# Between two LEDs the window's black shows; the cells stand in rows 35 to 38 only.
+is "srgb(0,0,0)" "$(pixel 13 37)" || fail "no gap between LED cells 1 and 2"
+is "srgb(0,0,0)" "$(pixel 12 34)" || fail "LED cell 1 reaches above row 35"
+is "srgb(0,0,0)" "$(pixel 12 39)" || fail "LED cell 1 reaches below row 38"
+# Scale ticks one pixel right of cells 3, 12, 25, 35, 44 and 50, in rows 41 to 44.
+for k in 3 12 25 35 44 50; do
+    x=$((12 + 3 * (k - 1) + 1))
+    is "srgb(0,174,0)" "$(pixel $x 41)" || fail "no scale tick at x=$x row 41"
+    is "srgb(0,174,0)" "$(pixel $x 44)" || fail "no scale tick at x=$x row 44"
+    is "srgb(0,0,0)" "$(pixel $((x + 1)) 42)" || fail "scale tick at x=$x is too wide"
+done
+if [ -n "$SHOT_OUT" ]; then
+    convert "$WORK/shot.png" -crop "421x108+$((WX - 1))+$((WY - 21))" +repage \
+        "$SHOT_OUT" 2>/dev/null || convert "$WORK/shot.png" "$SHOT_OUT"
+fi
+wait "$PLAY"
+log "meter and scale where the design puts them"
+
+# --- Settings: device 1 ----------------------------------------------------------------------
+click "$WIN" 372 44
+find_settings() { xdotool search --onlyvisible --name '^ Settings$' | head -n1 | grep .; }
+wait_for 50 find_settings || fail "the settings window did not appear"
+SET=$(find_settings)
+xdotool windowactivate --sync "$SET" 2>/dev/null || true
+read -r SX SY < <(origin "$SET")
+# The combo box's text field is the first white run down the column x = 60.
+import -window root "png:$WORK/settings.png" || fail "screenshot of Settings"
+FIELD_Y=""
+for ((y = 20; y < 110; y++)); do
+    c=$(convert "$WORK/settings.png" -format "%[pixel:p{$((SX + 60)),$((SY + y))}]" info:)
+    if is "srgb(255,255,255)" "$c" || is "white" "$c"; then
+        FIELD_Y=$((y + 3))
+        break
+    fi
+done
+[ -n "$FIELD_Y" ] || fail "no device field found in Settings"
+click "$SET" 60 "$FIELD_Y"
+sleep 0.2
+xdotool key Down
+# Both handles of the capture now record from LineTwo's monitor.
+LINE2=$(pactl list short sources | awk '$2 == "line2.monitor" {print $1}')
+on_line2() {
+    local sources
+    sources=$(pactl list short source-outputs | awk '{print $2}' | sort -u)
+    [ "$sources" = "$LINE2" ]
+}
+wait_for 50 on_line2 || fail "capture did not move to device 1: $(pactl list short source-outputs)"
+log "capture moved to device 1"
+# Ok hides the window again.
+click "$SET" 172 $((FIELD_Y + 40))
+settings_hidden() { ! find_settings; }
+wait_for 30 settings_hidden || fail "Ok did not hide the settings window"
+
+paplay --device=line2 "$WORK/second.wav" || fail "paplay into line2"
+expect_line "${FIRST}5$SECOND"
+log "read '$SECOND' from device 1"
+
+# --- close through the window manager ---------------------------------------------------------
+wmctrl -c ' DTMF' || fail "wmctrl could not close the window"
+for ((i = 0; i < 50; i++)); do
+    kill -0 "$APP" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$APP" 2>/dev/null && fail "dtmf still runs 5 s after the close request"
+wait "$APP"
+status=$?
+[ "$status" = 0 ] || fail "dtmf ended with status $status"
+log "closed with status 0"
+echo "e2e: all checks passed"

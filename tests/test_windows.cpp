@@ -1,0 +1,424 @@
+// The two windows driven as a user would, offscreen, over the scripted driver.
+#include "Cmp_LedDisplay.h"
+#include "ScriptedWaveIn.h"
+#include "Settings.h"
+#include "TXMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+// Readable failure messages for the texts compared below.
+void PrintTo(const QString &Text, std::ostream *Out)
+{
+    *Out << '"' << Text.toStdString() << '"';
+}
+void PrintTo(const QPoint &Point, std::ostream *Out)
+{
+    *Out << '(' << Point.x() << ", " << Point.y() << ')';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+std::vector<int16_t> Tone(double Low, double High, double Amplitude = 8000)
+{
+    std::vector<int16_t> Block(1024);
+    for (size_t n = 0; n < Block.size(); ++n)
+        Block[n] =
+            static_cast<int16_t>(std::lround(Amplitude * (std::sin(2 * M_PI * Low * n / 48000) +
+                                                          std::sin(2 * M_PI * High * n / 48000))));
+    return Block;
+}
+
+const std::vector<int16_t> Silence(1024, 0);
+const std::vector<int16_t> Key1 = Tone(697, 1209);
+
+// What a warning dialog showed before the test answered it.
+struct TSeenWarning
+{
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QStringList Buttons;
+    bool DefaultIsEscape = false;
+    bool MainWindowVisible = false;
+};
+
+struct WindowTest : ::testing::Test
+{
+    TScriptedWaveIn Driver;
+    std::unique_ptr<TMainWrenForm> Main;
+    std::unique_ptr<TSettingsForm> Settings;
+    std::vector<TSeenWarning> Warnings;
+    QTimer Answerer;
+
+    void SetUp() override
+    {
+        // Every modal warning is read and answered with its default button.
+        Answerer.setInterval(5);
+        QObject::connect(&Answerer, &QTimer::timeout, [this] { AnswerWarning(); });
+        Answerer.start();
+    }
+
+    void TearDown() override
+    {
+        Settings.reset();
+        Main.reset();
+    }
+
+    void AnswerWarning()
+    {
+        auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!Box)
+            return;
+        TSeenWarning Seen;
+        Seen.Title = Box->windowTitle();
+        Seen.Text = Box->text();
+        Seen.Icon = Box->icon();
+        for (auto *Button : Box->buttons())
+            Seen.Buttons << Button->text();
+        Seen.DefaultIsEscape = Box->defaultButton() && Box->defaultButton() == Box->escapeButton();
+        Seen.MainWindowVisible =
+            Main && Main->isVisible() && Main->windowHandle() && Main->windowHandle()->isExposed();
+        Warnings.push_back(Seen);
+        QTest::keyClick(Box, Qt::Key_Escape);
+    }
+
+    void Start()
+    {
+        Main = std::make_unique<TMainWrenForm>();
+        Settings = std::make_unique<TSettingsForm>();
+        Main->show();
+        Pump();
+    }
+
+    static void Pump()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    void Feed(const std::vector<int16_t> &Block, int Count = 1)
+    {
+        for (int i = 0; i < Count; ++i) {
+            ASSERT_TRUE(Driver.FillBuffer(Block));
+            Pump();
+        }
+    }
+
+    QString Line() const { return Main->EditDTMF->text(); }
+
+    int Count(const std::string &Call) const
+    {
+        return static_cast<int>(std::count(Driver.Calls.begin(), Driver.Calls.end(), Call));
+    }
+
+    void Choose(int Item)
+    {
+        Settings->show();
+        Pump();
+        QComboBox *Box = Settings->CbWaveInDevice;
+        // One key at a time, with the driver's notifications handled in
+        // between, as they are between a user's keystrokes.
+        while (Box->currentIndex() < Item) {
+            QTest::keyClick(Box, Qt::Key_Down);
+            Pump();
+        }
+        while (Box->currentIndex() > Item) {
+            QTest::keyClick(Box, Qt::Key_Up);
+            Pump();
+        }
+    }
+
+    void UseDevices(int Count)
+    {
+        for (int i = 0; i < Count; ++i)
+            Driver.Devices.push_back({"Line " + std::to_string(i)});
+    }
+};
+
+TEST_F(WindowTest, DeviceListNamesEverySupportedDeviceAndMarksTheOthers)
+{
+    Driver.Devices = {{"Monitor of LineOne"}, {"Broken", true}, {"Mono only", false, false}};
+    Start();
+
+    QComboBox *Box = Settings->CbWaveInDevice;
+    ASSERT_EQ(Box->count(), 3);
+    EXPECT_EQ(Box->itemText(0), "0 : Monitor of LineOne");
+    EXPECT_EQ(Box->itemText(1), "1 : Unsupported Device");
+    EXPECT_EQ(Box->itemText(2), "2 : Unsupported Device");
+    EXPECT_EQ(Box->currentIndex(), 0);
+    // Capabilities for all three, the format asked only of the two that gave them.
+    EXPECT_EQ(Count("waveInGetDevCapsA"), 3);
+
+    EXPECT_EQ(Settings->DeviceLabel, ": Monitor of LineOne");
+    EXPECT_EQ(Main->StatusText(), " In: Monitor of LineOne");
+    EXPECT_EQ(InputDeviceIndex, 0);
+    EXPECT_EQ(Driver.OpenedDevices, (std::vector<UINT>{0, 0}));
+    EXPECT_TRUE(Main->Running);
+    EXPECT_TRUE(Warnings.empty());
+}
+
+TEST_F(WindowTest, NoDeviceLeavesTheListEmptyAndTheIndexAtMinusOne)
+{
+    Start();
+
+    EXPECT_EQ(Settings->CbWaveInDevice->count(), 0);
+    EXPECT_EQ(Settings->DeviceLabel, "");
+    EXPECT_EQ(Main->StatusText(), " In");
+    EXPECT_EQ(InputDeviceIndex, -1);
+    // The open is tried with that index and fails in words.
+    ASSERT_EQ(Warnings.size(), 1u);
+    EXPECT_TRUE(Warnings[0].Text.startsWith("Can`t open audio device !\r\n"));
+    EXPECT_FALSE(Main->Running);
+}
+
+TEST_F(WindowTest, TwoDigitDevicesReadAsOneDigitDevicesDo)
+{
+    UseDevices(12);
+    Driver.Devices[11].FormatSupported = false;
+    Start();
+    ASSERT_EQ(Settings->CbWaveInDevice->itemText(10), "10 : Line 10");
+
+    Choose(10);
+    EXPECT_EQ(Settings->DeviceLabel, ": Line 10");
+    EXPECT_EQ(Main->StatusText(), " In: Line 10");
+    EXPECT_EQ(InputDeviceIndex, 10);
+    EXPECT_EQ(Driver.OpenedDevices.back(), 10u);
+
+    // An unsupported two-digit device is refused as a one-digit one is.
+    Choose(11);
+    EXPECT_EQ(Settings->DeviceLabel, ": Unsupported Device");
+    EXPECT_EQ(InputDeviceIndex, 10);
+    EXPECT_EQ(Driver.OpenedDevices.back(), 10u);
+    EXPECT_TRUE(Main->Running);
+    EXPECT_TRUE(Warnings.empty());
+}
+
+TEST_F(WindowTest, ChoosingADeviceMovesARunningCapture)
+{
+    UseDevices(3);
+    Driver.Devices[2].CapsFail = true;
+    Start();
+
+    Choose(1);
+    EXPECT_EQ(Driver.OpenedDevices, (std::vector<UINT>{0, 0, 1, 1}));
+    EXPECT_EQ(Driver.OpenHandles(), 2);
+    EXPECT_EQ(InputDeviceIndex, 1);
+    EXPECT_EQ(Main->StatusText(), " In: Line 1");
+    EXPECT_TRUE(Main->Running);
+    Feed(Key1, 4);
+    Feed(Silence, 2);
+    EXPECT_EQ(Line(), "1");
+
+    // An unsupported one-digit device: the capture restarts where it was.
+    Choose(2);
+    EXPECT_EQ(InputDeviceIndex, 1);
+    EXPECT_EQ(Main->StatusText(), " In: Unsupported Device");
+    EXPECT_EQ(Driver.OpenedDevices, (std::vector<UINT>{0, 0, 1, 1, 1, 1}));
+}
+
+TEST_F(WindowTest, TypingInTheDeviceFieldRestartsAtEveryKeystroke)
+{
+    UseDevices(2);
+    Start();
+    Settings->show();
+    Pump();
+    QLineEdit *Field = Settings->CbWaveInDevice->lineEdit();
+    Field->setFocus();
+    Field->end(false);
+
+    for (char Key : {'x', 'y'}) {
+        QTest::keyClicks(Field, QString(QChar(Key)));
+        Pump();
+    }
+    EXPECT_EQ(Count("waveInStart"), 3);
+    EXPECT_EQ(Settings->DeviceLabel, ": Line 0xy");
+    EXPECT_EQ(Main->StatusText(), " In: Line 0xy");
+    EXPECT_TRUE(Main->Running);
+    // Typing never adds an item to the list.
+    QTest::keyClick(Field, Qt::Key_Return);
+    EXPECT_EQ(Settings->CbWaveInDevice->count(), 2);
+}
+
+TEST_F(WindowTest, ChoosingADeviceWithoutARunningCaptureChangesNothing)
+{
+    UseDevices(2);
+    Driver.OpenResults = {MMSYSERR_ALLOCATED};
+    Start();
+    ASSERT_EQ(Warnings.size(), 1u);
+    const size_t CallsBefore = Driver.Calls.size();
+
+    Choose(1);
+    EXPECT_EQ(Settings->CbWaveInDevice->currentIndex(), 1);
+    EXPECT_EQ(InputDeviceIndex, 0);
+    EXPECT_EQ(Main->StatusText(), " In: Line 0");
+    EXPECT_EQ(Driver.Calls.size(), CallsBefore);
+    EXPECT_EQ(Warnings.size(), 1u);
+}
+
+TEST_F(WindowTest, ClearEmptiesTheLineButNotTheGate)
+{
+    UseDevices(1);
+    Start();
+    Feed(Key1, 3);
+    EXPECT_EQ(Line(), "1");
+    EXPECT_GT(Main->LedDisplay->Position(), 10000);
+
+    // Clear while the tone is still held: the held symbol does not come back.
+    QTest::mouseClick(Main->SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(Line(), "");
+    Feed(Key1, 3);
+    EXPECT_EQ(Line(), "");
+
+    Feed(Silence, 2);
+    Feed(Key1, 3);
+    EXPECT_EQ(Line(), "1");
+}
+
+TEST_F(WindowTest, UserTextOnTheLineIsKeptAndCutWithTheDigits)
+{
+    UseDevices(1);
+    Start();
+    Main->EditDTMF->setText(QString(47, QChar(0x0416)));
+    Feed(Key1, 3);
+    Feed(Silence, 2);
+    const QString Expected = QString(46, QChar(0x0416)) + "11";
+    Feed(Key1, 3);
+    EXPECT_EQ(Line(), Expected.right(48));
+}
+
+TEST_F(WindowTest, ClosingWhileRecordingWaitsForBothCloseNotifications)
+{
+    UseDevices(1);
+    Start();
+    Feed(Key1, 2);
+    ASSERT_TRUE(Main->Running);
+    bool Closed = false;
+    QObject::connect(Main.get(), &TMainWrenForm::Closed, [&] { Closed = true; });
+
+    EXPECT_TRUE(Main->close());
+    EXPECT_TRUE(Closed);
+    EXPECT_FALSE(Main->Running);
+    EXPECT_FALSE(Main->Stopping);
+    EXPECT_EQ(Main->CloseCount, 0);
+    EXPECT_EQ(Driver.OpenHandles(), 0);
+    EXPECT_EQ(Count("waveInClose"), 2);
+    EXPECT_EQ(Main->LedDisplay->Position(), 0);
+
+    // Nothing is left for the destruction to close.
+    Main.reset();
+    EXPECT_EQ(Count("waveInClose"), 2);
+}
+
+TEST_F(WindowTest, FailingFirstStartWarnsBeforeTheWindowAndClosesAtOnce)
+{
+    UseDevices(1);
+    Driver.OpenResults = {MMSYSERR_ALLOCATED};
+    Start();
+
+    ASSERT_EQ(Warnings.size(), 1u);
+    const TSeenWarning &Seen = Warnings[0];
+    EXPECT_EQ(Seen.Title, "Warning");
+    EXPECT_EQ(Seen.Icon, QMessageBox::Warning);
+    EXPECT_TRUE(Seen.Text.startsWith("Can`t open audio device !\r\n")) << Seen.Text.toStdString();
+    EXPECT_TRUE(Seen.Text.endsWith("device already allocated")) << Seen.Text.toStdString();
+    EXPECT_EQ(Seen.Buttons, QStringList{"OK"});
+    EXPECT_TRUE(Seen.DefaultIsEscape);
+    EXPECT_FALSE(Seen.MainWindowVisible);
+
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_FALSE(Main->Running);
+    EXPECT_EQ(Main->LedDisplay->Position(), 0);
+    EXPECT_FALSE(Driver.FillBuffer(Key1));
+    EXPECT_TRUE(Main->close());
+    EXPECT_EQ(Count("waveInReset"), 0);
+}
+
+TEST_F(WindowTest, FailingSecondOpenLeavesTheFirstHandleToTheDestruction)
+{
+    UseDevices(1);
+    Driver.OpenResults = {MMSYSERR_NOERROR, MMSYSERR_ALLOCATED};
+    Start();
+
+    ASSERT_EQ(Warnings.size(), 1u);
+    EXPECT_FALSE(Main->Running);
+    EXPECT_EQ(Driver.OpenHandles(), 1);
+    EXPECT_TRUE(Main->close());
+    EXPECT_EQ(Driver.OpenHandles(), 1);
+
+    Main.reset();
+    EXPECT_EQ(Driver.OpenHandles(), 0);
+}
+
+TEST_F(WindowTest, SettingsWindowCentresOnceThenReturnsToItsDesignPlace)
+{
+    UseDevices(1);
+    Start();
+    QTest::mouseClick(Main->SpeedButton2, Qt::LeftButton);
+    Pump();
+    ASSERT_TRUE(Settings->isVisible());
+    const QRect Screen = Settings->screen()->geometry();
+    EXPECT_LE((Settings->geometry().center() - Screen.center()).manhattanLength(), 1);
+
+    Settings->move(20, 30);
+    QTest::mouseClick(Settings->sbOk, Qt::LeftButton);
+    EXPECT_FALSE(Settings->isVisible());
+    QTest::mouseClick(Main->SpeedButton2, Qt::LeftButton);
+    Pump();
+    EXPECT_EQ(Settings->pos(), QPoint(713, 168));
+    EXPECT_TRUE(Main->Running);
+}
+
+TEST(ScalePicture, TicksAndLabelsInGreenOnBlack)
+{
+    const QImage Scale = QImage(":/scale.xpm").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(Scale.size(), QSize(164, 12));
+    const QRgb Green = qRgb(0, 174, 0);
+    const QRgb Black = qRgb(0, 0, 0);
+    const std::vector<int> Ticks{7, 34, 73, 103, 130, 148};
+    for (int x = 0; x < Scale.width(); ++x) {
+        const bool Tick = std::find(Ticks.begin(), Ticks.end(), x) != Ticks.end();
+        for (int y = 0; y < 5; ++y)
+            EXPECT_EQ(Scale.pixel(x, y), Tick && y < 4 ? Green : Black) << x << "," << y;
+    }
+    // Every label has ink right under its tick, and nothing but the two colours is used.
+    for (int x : Ticks) {
+        bool Ink = false;
+        for (int y = 5; y < 12; ++y)
+            Ink = Ink || Scale.pixel(x, y) == Green || Scale.pixel(x - 1, y) == Green;
+        EXPECT_TRUE(Ink) << x;
+    }
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 164; ++x)
+            ASSERT_TRUE(Scale.pixel(x, y) == Green || Scale.pixel(x, y) == Black);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication App(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
