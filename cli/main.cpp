@@ -1,6 +1,7 @@
 // dtmf-decode: prints the DTMF keypad symbols found in sound files or in raw
 // PCM on standard input.
 #include "InputDecoding.h"
+#include "SymbolWriter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -101,50 +102,6 @@ TOptions ParseArguments(int Argc, char **Argv)
     return Options;
 }
 
-// Writes the symbols of one input in the chosen format.
-class TSymbolWriter
-{
-  public:
-    TSymbolWriter(const TOptions &Options, const std::string &Prefix, bool Live)
-        : Timestamps(Options.Timestamps), Prefix(Prefix), Live(Live)
-    {
-    }
-
-    void Begin()
-    {
-        if (!Timestamps)
-            Write(Prefix.c_str());
-    }
-
-    void Symbol(char Symbol, int64_t Block)
-    {
-        if (Timestamps)
-            std::printf("%s%.3f\t%c\n", Prefix.c_str(), TDecoder::BlockStart(Block), Symbol);
-        else
-            std::putchar(Symbol);
-        if (Live)
-            std::fflush(stdout);
-    }
-
-    void End()
-    {
-        if (!Timestamps)
-            Write("\n");
-    }
-
-  private:
-    void Write(const char *Text)
-    {
-        std::fputs(Text, stdout);
-        if (Live)
-            std::fflush(stdout);
-    }
-
-    bool Timestamps;
-    std::string Prefix;
-    bool Live;
-};
-
 void ReportFailure(const std::string &Name, const std::string &Reason)
 {
     std::fflush(stdout);
@@ -159,7 +116,7 @@ bool DecodeInput(const TOptions &Options, const std::string &Name)
         ReportFailure(Name, File.Error());
         return false;
     }
-    TSymbolWriter Writer(Options, Options.Inputs.size() > 1 ? Name + ": " : "", Live);
+    TSymbolWriter Writer(Options.Timestamps, Options.Inputs.size() > 1 ? Name + ": " : "", Live);
     TDecoder Decoder(Live ? Options.Rate : File.Rate(), Live ? Options.Channels : File.Channels(),
                      [&Writer](char Symbol, int64_t Block) { Writer.Symbol(Symbol, Block); });
     if (!Decoder.Ok()) {
