@@ -31,7 +31,6 @@ class TQueuedWindow : public TWaveInWindow
         Queue.push_back({Msg, Handle, Header, TClock::now()});
         Arrived.notify_one();
     }
-
     bool Take(TMessage &Message)
     {
         std::lock_guard<std::mutex> Lock(Mutex);
@@ -41,14 +40,11 @@ class TQueuedWindow : public TWaveInWindow
         Queue.pop_front();
         return true;
     }
-
-    // Waits until a message is queued or Timeout has passed.
-    bool WaitForMessage(std::chrono::milliseconds Timeout)
+    void WaitForMessage(std::chrono::milliseconds Timeout)
     {
         std::unique_lock<std::mutex> Lock(Mutex);
-        return Arrived.wait_for(Lock, Timeout, [this] { return !Queue.empty(); });
+        Arrived.wait_for(Lock, Timeout, [this] { return !Queue.empty(); });
     }
-
     std::vector<UINT> PendingKinds()
     {
         std::lock_guard<std::mutex> Lock(Mutex);
@@ -79,7 +75,7 @@ class THarnessControl : public TCaptureControl
     // Microseconds from a data notification's posting to its handling.
     std::vector<double> DataLatencyUs;
     int Passes = 0;
-    // False: the wait loop's pause only counts, so a bounded wait is quick.
+    // False: the wait loop's pause only counts, so a long wait is quick.
     bool RealPause = false;
 
     void ShowWarning(const std::string &Text) override
@@ -89,11 +85,9 @@ class THarnessControl : public TCaptureControl
         ProcessMessages();
         RunningInDialog.push_back(Running);
     }
-
     void ProcessMessages() override
     {
-        TQueuedWindow::TMessage M;
-        while (Queue.Take(M)) {
+        for (TQueuedWindow::TMessage M; Queue.Take(M);) {
             if (M.Msg == MM_WIM_DATA)
                 DataLatencyUs.push_back(std::chrono::duration<double, std::micro>(
                                             TQueuedWindow::TClock::now() - M.Posted)
@@ -101,9 +95,7 @@ class THarnessControl : public TCaptureControl
             HandleWaveMessage(M.Msg, M.Handle, M.Header);
         }
     }
-
     void SetMeterPosition(int32_t Position) override { MeterPositions.push_back(Position); }
-
     void PauseOneMillisecond() override
     {
         ++Passes;

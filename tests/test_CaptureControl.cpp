@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <string>
 
 namespace {
 
@@ -31,14 +29,6 @@ struct CaptureControl : ::testing::Test
     }
     ~CaptureControl() override { Control.CloseHandles(); }
 
-    void StartRecording()
-    {
-        Control.SwitchCapture(true);
-        Control.ProcessMessages();
-        ASSERT_TRUE(Control.Running);
-        ASSERT_FALSE(Control.Stopping);
-    }
-
     // Feeds Samples block by block through the driver and the notifications.
     void Record(const std::vector<int16_t> &Samples)
     {
@@ -48,109 +38,71 @@ struct CaptureControl : ::testing::Test
             Control.ProcessMessages();
         }
     }
-
     long CallsOf(const std::string &Name) const
     {
         return std::count(Driver.Calls.begin(), Driver.Calls.end(), Name);
     }
 };
 
-TEST(CaptureFormatRecord, IsMono16BitPcmAt48kHz)
-{
-    WAVEFORMATEX F;
-    std::memset(&F, 0xFF, sizeof(F));
-    FillCaptureFormat(F);
-    EXPECT_EQ(WAVE_FORMAT_PCM, F.wFormatTag);
-    EXPECT_EQ(1, F.nChannels);
-    EXPECT_EQ(48000u, F.nSamplesPerSec);
-    EXPECT_EQ(96000u, F.nAvgBytesPerSec);
-    EXPECT_EQ(2, F.nBlockAlign);
-    EXPECT_EQ(16, F.wBitsPerSample);
-    EXPECT_EQ(0, F.cbSize);
-}
-
-TEST_F(CaptureControl, RecordsTwoHandlesAndDecodesWhatArrives)
+TEST_F(CaptureControl, RecordsFromTheChosenDeviceAndDecodesWhatArrives)
 {
     InputDeviceIndex = 1;
-    StartRecording();
+    Control.SwitchCapture(true);
+    // Running comes from the open notification, not from the call.
+    EXPECT_FALSE(Control.Running);
+    Control.ProcessMessages();
+    ASSERT_TRUE(Control.Running);
     EXPECT_EQ((std::vector<UINT>{1, 1}), Driver.OpenedDevices);
     EXPECT_EQ(4, Driver.QueuedBuffers());
-    EXPECT_EQ(1, CallsOf("waveInStart"));
-    EXPECT_NE(nullptr, Control.WaveIn2);
 
     Record(DtmfSequence("159#", 48000));
     Record(std::vector<int16_t>(2 * BlockSamples, 0));
     EXPECT_EQ("159#", Line.Text());
-    // Every block goes straight back to the driver.
     EXPECT_EQ(4, Driver.QueuedBuffers());
     EXPECT_TRUE(Control.Warnings.empty());
-    // The meter shows each block's peak as it arrives: the tones (two of 8000)
-    // and the closing silence.
     EXPECT_GT(*std::max_element(Control.MeterPositions.begin(), Control.MeterPositions.end()),
               12000);
     EXPECT_EQ(0, Control.MeterPositions.back());
 
-    // Running already: no second start.
     Control.SwitchCapture(true);
     EXPECT_EQ(2u, Driver.OpenedDevices.size());
 }
 
-TEST_F(CaptureControl, RunningIsSetByTheOpenNotificationNotByTheCall)
-{
-    Control.SwitchCapture(true);
-    EXPECT_FALSE(Control.Running);
-    EXPECT_EQ((std::vector<UINT>{MM_WIM_OPEN, MM_WIM_OPEN}), Window.PendingKinds());
-    Control.ProcessMessages();
-    EXPECT_TRUE(Control.Running);
-    EXPECT_EQ(0, Control.OpenCount);
-}
-
 TEST_F(CaptureControl, OrdinaryStopNeitherAnalysesNorRequeuesReturnedBuffers)
 {
-    StartRecording();
+    Control.SwitchCapture(true);
     Record(DtmfSequence("7", 48000));
     ASSERT_EQ("7", Line.Text());
     const size_t MeterUpdates = Control.MeterPositions.size();
-    const long AddsBefore = CallsOf("waveInAddBuffer");
-    // A tone sits in the buffers handed back by the reset; it must not show.
+    const long Adds = CallsOf("waveInAddBuffer");
+    // Loud samples sit in the buffers the reset hands back; they must not show.
     for (auto &Buffer : Control.WaveBuffers)
         std::fill(std::begin(Buffer), std::end(Buffer), char(0x40));
 
     Control.SwitchCapture(false);
-
-    EXPECT_EQ("7", Line.Text());
-    EXPECT_EQ(AddsBefore, CallsOf("waveInAddBuffer"));
+    EXPECT_EQ(Adds, CallsOf("waveInAddBuffer"));
     EXPECT_EQ(0, Driver.OpenHandles());
-    EXPECT_EQ(nullptr, Control.WaveIn1);
-    EXPECT_EQ(nullptr, Control.WaveIn2);
-    EXPECT_FALSE(Control.Running);
-    EXPECT_FALSE(Control.Stopping);
-    EXPECT_EQ(0, Control.CloseCount);
-    // The only meter change is the darkening on the second close.
-    ASSERT_EQ(MeterUpdates + 1, Control.MeterPositions.size());
+    EXPECT_FALSE(Control.Running || Control.Stopping || Control.WaveIn1 || Control.WaveIn2);
+    // The only meter change: dark on the second close.
+    EXPECT_EQ(MeterUpdates + 1, Control.MeterPositions.size());
     EXPECT_EQ(0, Control.MeterPositions.back());
     EXPECT_EQ(1, Control.Passes);
 
-    // And capture starts again afterwards.
-    StartRecording();
-    EXPECT_EQ(4u, Driver.OpenedDevices.size());
+    Control.SwitchCapture(true);
+    Control.ProcessMessages();
+    EXPECT_TRUE(Control.Running);
 }
 
-TEST_F(CaptureControl, StopWithNoHandleMakesOnePass)
+TEST_F(CaptureControl, WaitMakesOnePassAtLeastAnd3001AtMost)
 {
     Control.SwitchCapture(false);
     EXPECT_TRUE(Control.Stopping);
-    EXPECT_FALSE(Control.Running);
     EXPECT_EQ(1, Control.Passes);
     EXPECT_TRUE(Driver.Calls.empty());
-}
 
-TEST_F(CaptureControl, WaitGivesUpAfter3001Passes)
-{
     Control.Running = true;
     Control.WaitWhileRunning();
-    EXPECT_EQ(MaxWaitPasses, Control.Passes);
-    EXPECT_EQ(3001, MaxWaitPasses);
+    EXPECT_EQ(1 + 3001, Control.Passes);
 }
 
 struct RefusedOpen : CaptureControl,
@@ -162,13 +114,9 @@ TEST_P(RefusedOpen, ShowsTheOpenFailureTextAndStaysIdle)
 {
     Driver.OpenResults = {GetParam().first};
     Control.SwitchCapture(true);
-    ASSERT_EQ(1u, Control.Warnings.size());
-    EXPECT_EQ(OpenFailure + GetParam().second, Control.Warnings[0]);
-    EXPECT_FALSE(Control.Running);
-    EXPECT_FALSE(Control.Stopping);
-    EXPECT_EQ(nullptr, Control.WaveIn1);
+    EXPECT_EQ(std::vector<std::string>{OpenFailure + GetParam().second}, Control.Warnings);
+    EXPECT_FALSE(Control.Running || Control.Stopping || Control.WaveIn1);
     EXPECT_EQ(0, Driver.OpenHandles());
-    EXPECT_EQ(1, CallsOf("waveInOpen"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,29 +124,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_pair(MMSYSERR_BADDEVICEID, "device ID out of range"),
                       std::make_pair(MMSYSERR_ALLOCATED, "device already allocated")));
 
-TEST_F(CaptureControl, AnOutOfRangeDeviceIsRefusedByTheDriver)
-{
-    InputDeviceIndex = 5;
-    Control.SwitchCapture(true);
-    EXPECT_EQ((std::vector<std::string>{OpenFailure + "device ID out of range"}), Control.Warnings);
-}
-
 TEST_F(CaptureControl, SecondOpenFailingLeavesTheFirstHandleOpenAndIdle)
 {
     Driver.OpenResults = {MMSYSERR_NOERROR, MMSYSERR_ALLOCATED};
     Control.SwitchCapture(true);
-
-    EXPECT_EQ((std::vector<std::string>{OpenFailure + "device already allocated"}),
-              Control.Warnings);
+    EXPECT_EQ(std::vector<std::string>{OpenFailure + "device already allocated"}, Control.Warnings);
     // The dialog's own loop handled the first handle's open notification.
-    EXPECT_EQ((std::vector<bool>{true}), Control.RunningInDialog);
+    EXPECT_EQ(std::vector<bool>{true}, Control.RunningInDialog);
     EXPECT_FALSE(Control.Running);
-    EXPECT_NE(nullptr, Control.WaveIn1);
-    EXPECT_EQ(nullptr, Control.WaveIn2);
-    EXPECT_EQ(1, Driver.OpenHandles());
+    EXPECT_TRUE(Control.WaveIn1 && !Control.WaveIn2);
     EXPECT_EQ(0, Driver.QueuedBuffers());
     EXPECT_EQ(0, CallsOf("waveInStart"));
-    EXPECT_FALSE(Driver.FillBuffer(std::vector<int16_t>(BlockSamples, 1000)));
 
     // Closing the window: the wait ends at once, the destruction closes it.
     Control.WaitWhileRunning();
@@ -209,17 +145,15 @@ TEST_F(CaptureControl, SecondOpenFailingLeavesTheFirstHandleOpenAndIdle)
 
 TEST_F(CaptureControl, FailedRequeueReportsAndStopsAnalysis)
 {
-    StartRecording();
+    Control.SwitchCapture(true);
     Driver.AddBufferResult = MMSYSERR_NOMEM;
     Record(std::vector<int16_t>(BlockSamples, 1234));
-    // The block that arrived was still analysed and shown.
+    // The block that came back was still analysed and shown.
     EXPECT_EQ(1234, Control.MeterPositions.back());
-    EXPECT_EQ((std::vector<std::string>{"memory allocation error"}), Control.Warnings);
-    EXPECT_TRUE(Control.Stopping);
-    EXPECT_FALSE(Control.Running);
-    EXPECT_EQ(3, Driver.QueuedBuffers());
+    EXPECT_EQ(std::vector<std::string>{"memory allocation error"}, Control.Warnings);
+    EXPECT_TRUE(Control.Stopping && !Control.Running);
 
-    // Failed: what still arrives is not analysed; each re-queue is reported.
+    // Failed: nothing more is analysed; each failed re-queue is reported.
     const size_t MeterUpdates = Control.MeterPositions.size();
     std::vector<int16_t> Tone;
     AppendTone(Tone, '5', 3 * BlockSamples, 48000);
@@ -227,11 +161,7 @@ TEST_F(CaptureControl, FailedRequeueReportsAndStopsAnalysis)
     EXPECT_EQ("", Line.Text());
     EXPECT_EQ(MeterUpdates, Control.MeterPositions.size());
     EXPECT_EQ(4u, Control.Warnings.size());
-
-    // Nothing else stops it; the window's destruction closes both handles.
     EXPECT_EQ(2, Driver.OpenHandles());
-    Control.CloseHandles();
-    EXPECT_EQ(0, Driver.OpenHandles());
 }
 
 struct FailedStartStep : CaptureControl, ::testing::WithParamInterface<int>
@@ -242,12 +172,9 @@ struct FailedStartStep : CaptureControl, ::testing::WithParamInterface<int>
 TEST_P(FailedStartStep, IsReportedByItsTextAloneAndTheStartGoesOn)
 {
     const int Step = GetParam();
-    if (Step == 0)
-        Driver.PrepareResult = MMSYSERR_ERROR;
-    if (Step == 1)
-        Driver.AddBufferResult = MMSYSERR_ERROR;
-    if (Step == 2)
-        Driver.StartResult = MMSYSERR_ERROR;
+    (Step == 0   ? Driver.PrepareResult
+     : Step == 1 ? Driver.AddBufferResult
+                 : Driver.StartResult) = MMSYSERR_ERROR;
     Control.SwitchCapture(true);
     Control.ProcessMessages();
 
@@ -257,10 +184,8 @@ TEST_P(FailedStartStep, IsReportedByItsTextAloneAndTheStartGoesOn)
         for (auto It = Expected.begin(); It != Expected.end(); It += 2)
             It = Expected.insert(It + 1, "header not prepared") - 1;
     EXPECT_EQ(Expected, Control.Warnings);
-    EXPECT_EQ(4, CallsOf("waveInPrepareHeader"));
     EXPECT_EQ(1, CallsOf("waveInStart"));
-    EXPECT_FALSE(Control.Running);
-    EXPECT_TRUE(Control.Stopping);
+    EXPECT_TRUE(Control.Stopping && !Control.Running);
     EXPECT_EQ(2, Driver.OpenHandles());
 }
 
