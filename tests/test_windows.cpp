@@ -169,6 +169,7 @@ TEST_F(WindowTest, DeviceListNamesEverySupportedDeviceAndMarksTheOthers)
     EXPECT_EQ(Box->currentIndex(), 0);
     // Capabilities for all three, the format asked only of the two that gave them.
     EXPECT_EQ(Count("waveInGetDevCapsA"), 3);
+    EXPECT_EQ(Count("waveInOpen"), 2 + 2);
 
     EXPECT_EQ(Settings->DeviceLabel, ": Monitor of LineOne");
     EXPECT_EQ(Main->StatusText(), " In: Monitor of LineOne");

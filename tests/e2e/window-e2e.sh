@@ -20,10 +20,12 @@ fail() {
     [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
     exit 1
 }
+PULSE_PID="" PULSE_DIR=""
 cleanup() {
     local p
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+    [ -n "$PULSE_PID" ] && bash "$HERE/../pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
     [ -n "${KEEP_WORK:-}" ] && echo "e2e: kept $WORK" || rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -54,19 +56,11 @@ PIDS+=($!)
 wait_for 100 wmctrl -m || fail "openbox did not start"
 log "X on $DISPLAY with openbox"
 
-# --- private sound server --------------------------------------------------------
-export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset PULSE_SERVER
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
-    --load=module-native-protocol-unix \
-    --load="module-null-sink sink_name=line1 rate=48000 channels=1 format=s16le sink_properties=device.description=LineOne" \
-    --load="module-null-sink sink_name=line2 rate=48000 channels=1 format=s16le sink_properties=device.description=LineTwo" \
-    2>"$WORK/pulse.log" &
-PIDS+=($!)
-wait_for 150 pactl info || fail "PulseAudio did not start"
-pactl set-default-source line1.monitor || fail "no default source"
+# --- private sound server: sinks line1 and line2, default source line1.monitor --
+export HOME="$WORK/home"
+mkdir -p "$HOME"
+eval "$(bash "$HERE/../pulse-daemon.sh" start)" || fail "PulseAudio did not start"
+PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
 log "PulseAudio in $XDG_RUNTIME_DIR"
 
 # --- test sounds ---------------------------------------------------------------------
@@ -186,7 +180,7 @@ for k in 3 12 25 35 44 50; do
     is "srgb(0,0,0)" "$(pixel $((x + 1)) 42)" || fail "scale tick at x=$x is too wide"
 done
 if [ -n "$SHOT_OUT" ]; then
-    convert "$WORK/shot.png" -crop "421x108+$((WX - 1))+$((WY - 21))" +repage \
+    convert "$WORK/shot.png" -crop "421x109+$((WX - 1))+$((WY - 21))" +repage \
         "$SHOT_OUT" 2>/dev/null || convert "$WORK/shot.png" "$SHOT_OUT"
 fi
 wait "$PLAY"
