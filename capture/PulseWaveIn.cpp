@@ -287,34 +287,34 @@ UINT TPulseWaveIn::GetNumDevs()
     return Count;
 }
 
-// Makes sure the source list is known, from the server if need be.
-MMRESULT TPulseWaveIn::KnowSources()
+// Answers from the source list, asking the server for it first if it is not
+// known. The list is read and written only by callers holding CallMutex.
+template <typename Answer> MMRESULT TPulseWaveIn::FromSources(Answer Reply)
 {
     if (SourcesKnown)
-        return MMSYSERR_NOERROR;
-    if (!Connect())
-        return MMSYSERR_NODRIVER;
-    return RefreshSources() ? MMSYSERR_NOERROR : ServerFailureCode();
+        return Reply();
+    if (!StartMainloop())
+        return MMSYSERR_ERROR;
+    MMRESULT Result = MMSYSERR_NODRIVER;
+    {
+        TLoopLock Lock(Mainloop);
+        if (Connect())
+            Result = RefreshSources() ? MMSYSERR_NOERROR : ServerFailureCode();
+    }
+    ShutdownIfIdle();
+    return Result == MMSYSERR_NOERROR ? Reply() : Result;
 }
 
 MMRESULT TPulseWaveIn::GetDevCaps(UINT DeviceId, WAVEINCAPSA *Caps)
 {
     std::lock_guard<std::mutex> Call(CallMutex);
-    if (!StartMainloop())
-        return MMSYSERR_ERROR;
-    MMRESULT Result;
-    {
-        TLoopLock Lock(Mainloop);
-        Result = KnowSources();
-        if (DeviceId == WAVE_MAPPER)
-            DeviceId = 0;
-        if (Result == MMSYSERR_NOERROR && DeviceId >= Sources.size())
-            Result = MMSYSERR_BADDEVICEID;
-        if (Result == MMSYSERR_NOERROR)
-            FillCaps(Sources[DeviceId], *Caps);
-    }
-    ShutdownIfIdle();
-    return Result;
+    const size_t Index = DeviceId == WAVE_MAPPER ? 0 : DeviceId;
+    return FromSources([&] {
+        if (Index >= Sources.size())
+            return MMSYSERR_BADDEVICEID;
+        FillCaps(Sources[Index], *Caps);
+        return MMSYSERR_NOERROR;
+    });
 }
 
 void TPulseWaveIn::FillCaps(const TSource &Source, WAVEINCAPSA &Caps)
@@ -333,27 +333,20 @@ MMRESULT TPulseWaveIn::Open(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX *
     if (!FormatRecordable(*Format))
         return WAVERR_BADFORMAT;
     std::lock_guard<std::mutex> Call(CallMutex);
+    if (Flags & WAVE_FORMAT_QUERY) {
+        const size_t Needed = DeviceId == WAVE_MAPPER ? 1 : size_t(DeviceId) + 1;
+        return FromSources(
+            [&] { return Sources.size() >= Needed ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID; });
+    }
     if (!StartMainloop())
         return MMSYSERR_ERROR;
     MMRESULT Result;
     {
         TLoopLock Lock(Mainloop);
-        if (Flags & WAVE_FORMAT_QUERY)
-            Result = Query(DeviceId);
-        else
-            Result = OpenStream(Handle, DeviceId, *Format, Window);
+        Result = OpenStream(Handle, DeviceId, *Format, Window);
     }
     ShutdownIfIdle();
     return Result;
-}
-
-MMRESULT TPulseWaveIn::Query(UINT DeviceId)
-{
-    const MMRESULT Result = KnowSources();
-    if (Result != MMSYSERR_NOERROR)
-        return Result;
-    const size_t Needed = DeviceId == WAVE_MAPPER ? 1 : size_t(DeviceId) + 1;
-    return Sources.size() >= Needed ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
 }
 
 MMRESULT TPulseWaveIn::OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX &Format,

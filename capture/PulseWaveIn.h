@@ -76,10 +76,9 @@ class TPulseWaveIn : public TWaveInDriver
     void Disconnect();
     bool ContextGood();
     bool RefreshSources();
-    MMRESULT KnowSources();
+    template <typename Answer> MMRESULT FromSources(Answer Reply);
     MMRESULT ServerFailureCode();
     static void FillCaps(const TSource &Source, WAVEINCAPSA &Caps);
-    MMRESULT Query(UINT DeviceId);
     MMRESULT OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX &Format,
                         TWaveInWindow *Window);
     MMRESULT ConnectStream(THandle &H, const char *SourceName, const WAVEFORMATEX &Format);
