@@ -1,4 +1,5 @@
 #include "PulseWaveIn.h"
+#include "WaveBufferQueue.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -7,22 +8,18 @@
 
 struct TPulseWaveIn::THandle
 {
-    TPulseWaveIn *Owner = nullptr;
-    TWaveInWindow *Window = nullptr;
+    THandle(TPulseWaveIn *Owner, TWaveInWindow *Window, uint8_t SilenceByte)
+        : Owner(Owner), Window(Window), Queue(Id(), Window, SilenceByte)
+    {
+    }
+    HWAVEIN Id() { return reinterpret_cast<HWAVEIN>(this); }
+
+    TPulseWaveIn *Owner;
+    TWaveInWindow *Window;
+    TWaveBufferQueue Queue;
     pa_stream *Stream = nullptr;
-    uint8_t SilenceByte = 0;
-    // The queue of added buffers, linked through lpNext.
-    WAVEHDR *Head = nullptr;
-    WAVEHDR *Tail = nullptr;
     bool Started = false;
     bool Failed = false;
-
-    HWAVEIN Id() { return reinterpret_cast<HWAVEIN>(this); }
-    void Post(UINT Msg, WAVEHDR *Header)
-    {
-        if (Window)
-            Window->PostWaveMessage(Msg, Id(), Header);
-    }
 };
 
 namespace {
@@ -365,10 +362,7 @@ MMRESULT TPulseWaveIn::OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORM
     } else if (Sources.empty()) {
         return MMSYSERR_BADDEVICEID;
     }
-    auto *H = new THandle;
-    H->Owner = this;
-    H->Window = Window;
-    H->SilenceByte = Format.wBitsPerSample == 8 ? 0x80 : 0;
+    auto *H = new THandle(this, Window, Format.wBitsPerSample == 8 ? 0x80 : 0);
     const MMRESULT Result =
         ConnectStream(*H, SourceName.empty() ? nullptr : SourceName.c_str(), Format);
     if (Result != MMSYSERR_NOERROR) {
@@ -378,7 +372,8 @@ MMRESULT TPulseWaveIn::OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORM
     }
     Handles.push_back(H);
     *Handle = H->Id();
-    H->Post(MM_WIM_OPEN, nullptr);
+    if (Window)
+        Window->PostWaveMessage(MM_WIM_OPEN, *Handle, nullptr);
     return MMSYSERR_NOERROR;
 }
 
@@ -454,17 +449,7 @@ MMRESULT TPulseWaveIn::AddBuffer(HWAVEIN Handle, WAVEHDR *Header)
     TLoopLock Lock(Mainloop);
     if (H->Failed)
         return MMSYSERR_NODRIVER;
-    if (Header->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    Header->dwBytesRecorded = 0;
-    Header->dwFlags = (Header->dwFlags | WHDR_INQUEUE) & ~WHDR_DONE;
-    Header->lpNext = nullptr;
-    if (H->Tail)
-        H->Tail->lpNext = Header;
-    else
-        H->Head = Header;
-    H->Tail = Header;
-    return MMSYSERR_NOERROR;
+    return H->Queue.Add(Header) ? MMSYSERR_NOERROR : WAVERR_STILLPLAYING;
 }
 
 MMRESULT TPulseWaveIn::Start(HWAVEIN Handle)
@@ -504,7 +489,7 @@ MMRESULT TPulseWaveIn::Reset(HWAVEIN Handle)
             pa_operation_unref(Op);
     }
     H->Started = false;
-    ReturnQueued(*H);
+    H->Queue.ReturnAll();
     return MMSYSERR_NOERROR;
 }
 
@@ -516,11 +501,12 @@ MMRESULT TPulseWaveIn::Close(HWAVEIN Handle)
         return MMSYSERR_INVALHANDLE;
     {
         TLoopLock Lock(Mainloop);
-        if (H->Head)
+        if (!H->Queue.Empty())
             return WAVERR_STILLPLAYING;
         Handles.erase(std::find(Handles.begin(), Handles.end(), H));
         ReleaseStream(*H);
-        H->Post(MM_WIM_CLOSE, nullptr);
+        if (H->Window)
+            H->Window->PostWaveMessage(MM_WIM_CLOSE, Handle, nullptr);
         delete H;
     }
     ShutdownIfIdle();
@@ -575,55 +561,12 @@ void TPulseWaveIn::StreamReadable(pa_stream *Stream, size_t, void *Handle)
         size_t Bytes = 0;
         if (pa_stream_peek(Stream, &Data, &Bytes) < 0 || Bytes == 0)
             return;
-        // No data with a length is a hole in the stream.
-        H->Owner->Deliver(*H, static_cast<const uint8_t *>(Data), Bytes);
+        // Audio is kept only between a start and a reset. No data with a
+        // length is a hole in the stream, which the queue fills with silence.
+        if (H->Started)
+            H->Owner->Dropped += H->Queue.Deliver(Data, Bytes);
         pa_stream_drop(Stream);
     }
-}
-
-// Copies Bytes of audio (silence when Data is null) into the queued buffers,
-// handing back every one it fills.
-void TPulseWaveIn::Deliver(THandle &H, const uint8_t *Data, size_t Bytes)
-{
-    if (!H.Started)
-        return;
-    while (Bytes > 0) {
-        WAVEHDR *Header = H.Head;
-        if (!Header) {
-            Dropped += Bytes;
-            return;
-        }
-        const size_t Room = Header->dwBufferLength - Header->dwBytesRecorded;
-        const size_t Take = std::min(Room, Bytes);
-        char *Into = Header->lpData + Header->dwBytesRecorded;
-        if (Data) {
-            std::memcpy(Into, Data, Take);
-            Data += Take;
-        } else {
-            std::memset(Into, H.SilenceByte, Take);
-        }
-        Header->dwBytesRecorded += static_cast<DWORD>(Take);
-        Bytes -= Take;
-        if (Header->dwBytesRecorded == Header->dwBufferLength)
-            HandBack(H);
-    }
-}
-
-void TPulseWaveIn::HandBack(THandle &H)
-{
-    WAVEHDR *Header = H.Head;
-    H.Head = Header->lpNext;
-    if (!H.Head)
-        H.Tail = nullptr;
-    Header->lpNext = nullptr;
-    Header->dwFlags = (Header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-    H.Post(MM_WIM_DATA, Header);
-}
-
-void TPulseWaveIn::ReturnQueued(THandle &H)
-{
-    while (H.Head)
-        HandBack(H);
 }
 
 // The source or the server went away: every queued buffer comes back with
@@ -634,5 +577,5 @@ void TPulseWaveIn::Fail(THandle &H)
         return;
     H.Failed = true;
     H.Started = false;
-    ReturnQueued(H);
+    H.Queue.ReturnAll();
 }

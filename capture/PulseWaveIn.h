@@ -84,9 +84,6 @@ class TPulseWaveIn : public TWaveInDriver
     MMRESULT ConnectStream(THandle &H, const char *SourceName, const WAVEFORMATEX &Format);
     void ReleaseStream(THandle &H);
     THandle *Find(HWAVEIN Handle);
-    void Deliver(THandle &H, const uint8_t *Data, size_t Bytes);
-    void HandBack(THandle &H);
-    void ReturnQueued(THandle &H);
     void Fail(THandle &H);
 
     static void ContextStateChanged(pa_context *Context, void *Self);

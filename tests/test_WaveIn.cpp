@@ -1,8 +1,9 @@
 // The wave-in functions over the scripted driver (argument and handle checks,
-// order of notifications) and the PulseAudio driver's product names.
+// order of notifications), the buffer queue and the product names.
 #include "CaptureHarness.h"
 #include "PulseWaveIn.h"
 #include "ScriptedWaveIn.h"
+#include "WaveBufferQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,41 @@ TEST_F(WaveInLayer, NotifiesOpenThenEveryBufferInOrderThenClose)
     }
     EXPECT_EQ(MM_WIM_CLOSE, All[4].Msg);
     EXPECT_EQ(Handle, All[4].Handle);
+}
+
+TEST(WaveBufferQueue, SpreadsArrivingChunksOverTheBuffersInOrder)
+{
+    TQueuedWindow Window;
+    HWAVEIN Id = reinterpret_cast<HWAVEIN>(&Window);
+    TWaveBufferQueue Queue(Id, &Window, 0x80);
+    char Buffers[3][64];
+    WAVEHDR Headers[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        Headers[i] = {Buffers[i], sizeof(Buffers[i]), 0, 0, 0, 0, nullptr, 0};
+        ASSERT_TRUE(Queue.Add(&Headers[i]));
+    }
+    EXPECT_FALSE(Queue.Add(&Headers[1]));
+    std::string First(100, 'a'), Last(100, 'c');
+    EXPECT_EQ(0u, Queue.Deliver(First.data(), First.size()));
+    EXPECT_EQ(0u, Queue.Deliver(nullptr, 50)); // a hole
+    EXPECT_EQ(58u, Queue.Deliver(Last.data(), Last.size()));
+    EXPECT_TRUE(Queue.Empty());
+    EXPECT_EQ(std::string(64, 'a'), std::string(Buffers[0], 64));
+    EXPECT_EQ(std::string(36, 'a') + std::string(28, '\x80'), std::string(Buffers[1], 64));
+    EXPECT_EQ(std::string(22, '\x80') + std::string(42, 'c'), std::string(Buffers[2], 64));
+
+    ASSERT_TRUE(Queue.Add(&Headers[2]));
+    ASSERT_TRUE(Queue.Add(&Headers[0]));
+    Queue.Deliver(First.data(), 10);
+    Queue.ReturnAll();
+    EXPECT_EQ(10u, Headers[2].dwBytesRecorded);
+    EXPECT_EQ(0u, Headers[0].dwBytesRecorded);
+    std::vector<WAVEHDR *> Order;
+    for (TQueuedWindow::TMessage M; Window.Take(M);)
+        Order.push_back(M.Msg == MM_WIM_DATA && M.Handle == Id ? M.Header : nullptr);
+    EXPECT_EQ(
+        (std::vector<WAVEHDR *>{&Headers[0], &Headers[1], &Headers[2], &Headers[2], &Headers[0]}),
+        Order);
 }
 
 TEST(PulseProductName, IsTheDescriptionCutTo31BytesOnACharacterBoundary)
