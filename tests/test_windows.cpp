@@ -6,22 +6,20 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -388,30 +386,6 @@ TEST_F(WindowTest, SettingsWindowCentresOnceThenReturnsToItsDesignPlace)
     Pump();
     EXPECT_EQ(Settings->pos(), QPoint(713, 168));
     EXPECT_TRUE(Main->Running);
-}
-
-TEST(ScalePicture, TicksAndLabelsInGreenOnBlack)
-{
-    const QImage Scale = QImage(":/scale.xpm").convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(Scale.size(), QSize(164, 12));
-    const QRgb Green = qRgb(0, 174, 0);
-    const QRgb Black = qRgb(0, 0, 0);
-    const std::vector<int> Ticks{7, 34, 73, 103, 130, 148};
-    for (int x = 0; x < Scale.width(); ++x) {
-        const bool Tick = std::find(Ticks.begin(), Ticks.end(), x) != Ticks.end();
-        for (int y = 0; y < 5; ++y)
-            EXPECT_EQ(Scale.pixel(x, y), Tick && y < 4 ? Green : Black) << x << "," << y;
-    }
-    // Every label has ink right under its tick, and nothing but the two colours is used.
-    for (int x : Ticks) {
-        bool Ink = false;
-        for (int y = 5; y < 12; ++y)
-            Ink = Ink || Scale.pixel(x, y) == Green || Scale.pixel(x - 1, y) == Green;
-        EXPECT_TRUE(Ink) << x;
-    }
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 164; ++x)
-            ASSERT_TRUE(Scale.pixel(x, y) == Green || Scale.pixel(x, y) == Black);
 }
 
 } // namespace

@@ -199,8 +199,11 @@ void TMainWrenForm::SpeedButton1Click()
 
 void TMainWrenForm::SpeedButton2Click()
 {
-    if (SettingsForm)
+    if (SettingsForm) {
         SettingsForm->show();
+        SettingsForm->raise();
+        SettingsForm->activateWindow();
+    }
 }
 
 void TMainWrenForm::PostWaveMessage(UINT Msg, HWAVEIN Handle, WAVEHDR *Header)

@@ -88,7 +88,7 @@ SECOND="2468BC37"
 digits_wav "$WORK/first.wav" "$FIRST"
 digits_wav "$WORK/second.wav" "$SECOND"
 # A loud, long 5: each tone at 0.48 of full scale, peaks near -0.35 dBFS.
-sox -n -r 48000 -c 1 -b 16 "$WORK/loud.wav" synth 4 sine 770 sine 1336 channels 1 vol 0.96
+sox -n -r 48000 -c 1 -b 16 "$WORK/loud.wav" synth 10 sine 770 sine 1336 channels 1 vol 0.96
 
 # --- the program --------------------------------------------------------------------------
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
@@ -160,12 +160,13 @@ check_shot() {
     return 0
 }
 ok=0
-for ((i = 0; i < 20; i++)); do
-    sleep 0.2
+sleep 0.3
+for ((i = 0; i < 15; i++)); do
     if check_shot; then
         ok=1
         break
     fi
+    sleep 0.2
 done
 [ $ok = 1 ] || fail "meter not lit as expected: cells 1,35,36,44,45,47,50 = $(cell 1) $(cell 35) $(cell 36) $(cell 44) $(cell 45) $(cell 47) $(cell 50)"
 # Between two LEDs the window's black shows; the cells stand in rows 35 to 38 only.
@@ -183,7 +184,8 @@ if [ -n "$SHOT_OUT" ]; then
     convert "$WORK/shot.png" -crop "421x109+$((WX - 1))+$((WY - 21))" +repage \
         "$SHOT_OUT" 2>/dev/null || convert "$WORK/shot.png" "$SHOT_OUT"
 fi
-wait "$PLAY"
+kill "$PLAY" 2>/dev/null
+wait "$PLAY" 2>/dev/null
 log "meter and scale where the design puts them"
 
 # --- Settings: device 1 ----------------------------------------------------------------------
