@@ -35,7 +35,8 @@ done
 [ -s "$WORK/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$WORK/display")" HOME="$WORK/home"
 mkdir -p "$HOME"
-eval "$(bash "$HERE/../pulse-daemon.sh" start)" || fail "PulseAudio did not start"
+PULSE_ENV=$(bash "$HERE/../pulse-daemon.sh" start) || fail "PulseAudio did not start"
+eval "$PULSE_ENV"
 PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
 
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &

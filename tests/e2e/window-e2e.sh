@@ -46,6 +46,10 @@ for tool in Xvfb openbox xdotool xclip wmctrl xwininfo import convert sox paplay
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 
+# Nothing of the machine's own home is read or written.
+export HOME="$WORK/home"
+mkdir -p "$HOME"
+
 # --- X server on a free display, and a window manager --------------------------
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 PIDS+=($!)
@@ -57,9 +61,8 @@ wait_for 100 wmctrl -m || fail "openbox did not start"
 log "X on $DISPLAY with openbox"
 
 # --- private sound server: sinks line1 and line2, default source line1.monitor --
-export HOME="$WORK/home"
-mkdir -p "$HOME"
-eval "$(bash "$HERE/../pulse-daemon.sh" start)" || fail "PulseAudio did not start"
+PULSE_ENV=$(bash "$HERE/../pulse-daemon.sh" start) || fail "PulseAudio did not start"
+eval "$PULSE_ENV"
 PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
 log "PulseAudio in $XDG_RUNTIME_DIR"
 
