@@ -59,6 +59,7 @@ struct TSeenWarning
     QStringList Buttons;
     bool DefaultIsEscape = false;
     bool MainWindowVisible = false;
+    bool Running = false;
 };
 
 struct WindowTest : ::testing::Test
@@ -97,6 +98,7 @@ struct WindowTest : ::testing::Test
         Seen.DefaultIsEscape = Box->defaultButton() && Box->defaultButton() == Box->escapeButton();
         Seen.MainWindowVisible =
             Main && Main->isVisible() && Main->windowHandle() && Main->windowHandle()->isExposed();
+        Seen.Running = Main && Main->Running;
         Warnings.push_back(Seen);
         QTest::keyClick(Box, Qt::Key_Escape);
     }
@@ -360,6 +362,8 @@ TEST_F(WindowTest, FailingSecondOpenLeavesTheFirstHandleToTheDestruction)
     Start();
 
     ASSERT_EQ(Warnings.size(), 1u);
+    // The first handle's open notification is handled while the warning is up.
+    EXPECT_TRUE(Warnings[0].Running);
     EXPECT_FALSE(Main->Running);
     EXPECT_EQ(Driver.OpenHandles(), 1);
     EXPECT_TRUE(Main->close());
