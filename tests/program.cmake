@@ -7,6 +7,15 @@ target_link_libraries(test_windows PRIVATE ui Qt6::Test GTest::gtest)
 add_test(NAME windows COMMAND test_windows)
 set_tests_properties(windows PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
 
+# The first showing on a screen lower than the window and its 30 pixels.
+set(SMALL_SCREEN ${CMAKE_CURRENT_BINARY_DIR}/small-screen.json)
+file(WRITE ${SMALL_SCREEN}
+     [=[{"screens": [{"name": "small", "x": 0, "y": 0, "width": 640, "height": 100}]}]=])
+add_test(NAME windows_small_screen
+         COMMAND test_windows --gtest_filter=*ThirtyPixelsShortOfTheScreen)
+set_tests_properties(windows_small_screen PROPERTIES
+                     ENVIRONMENT QT_QPA_PLATFORM=offscreen:configfile=${SMALL_SCREEN} TIMEOUT 60)
+
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate REQUIRED)
 add_test(NAME desktop_entry COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/desktop/dtmf.desktop)
 

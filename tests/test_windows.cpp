@@ -373,6 +373,16 @@ TEST_F(WindowTest, FailingSecondOpenLeavesTheFirstHandleToTheDestruction)
     EXPECT_EQ(Driver.OpenHandles(), 0);
 }
 
+// Run once on an ordinary screen and once on one only 100 pixels high.
+TEST_F(WindowTest, FirstShowingKeepsTheWindowThirtyPixelsShortOfTheScreen)
+{
+    UseDevices(1);
+    Start();
+    const int ScreenHeight = Main->screen()->geometry().height();
+    EXPECT_EQ(Main->height(), std::min(87, ScreenHeight - 30));
+    EXPECT_EQ(Main->width(), 419);
+}
+
 TEST_F(WindowTest, SettingsWindowCentresOnceThenReturnsToItsDesignPlace)
 {
     UseDevices(1);
@@ -396,7 +406,8 @@ TEST_F(WindowTest, SettingsWindowCentresOnceThenReturnsToItsDesignPlace)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication App(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
