@@ -65,6 +65,11 @@ void TCaptureControl::ReportFailure(MMRESULT Result)
 {
     if (Result == MMSYSERR_NOERROR)
         return;
+    // Failed already while the dialog is open, so that the buffers handed
+    // back meanwhile are neither analysed nor queued again; and again after
+    // it, as notifications handled inside it may have set Running.
+    Stopping = true;
+    Running = false;
     ShowWarning(MMErrorText(Result));
     Stopping = true;
     Running = false;
@@ -159,7 +164,10 @@ void TCaptureControl::OpenArrived()
 }
 
 // A filled (or, on a reset, partly filled) buffer: analysed unless capture is
-// stopping, then queued again while the recording handle is open.
+// stopping, then queued again while the recording handle is open. Once
+// capture has failed, buffers that come back are kept: queuing them again
+// would only fail again, with one more warning for every buffer (a lost
+// device hands back all four).
 void TCaptureControl::DataArrived(WAVEHDR &Header)
 {
     if (!Stopping) {
@@ -167,7 +175,8 @@ void TCaptureControl::DataArrived(WAVEHDR &Header)
             Spine.ReceiveBlock(Header.lpData, static_cast<int32_t>(Header.dwBytesRecorded));
         SetMeterPosition(PeakLevel);
     }
-    if (WaveIn1)
+    const bool Failed = Stopping && !Running;
+    if (WaveIn1 && !Failed)
         ReportFailure(waveInAddBuffer(WaveIn1, &Header, sizeof(WAVEHDR)));
 }
 

@@ -153,14 +153,18 @@ TEST_F(CaptureControl, FailedRequeueReportsAndStopsAnalysis)
     EXPECT_EQ(std::vector<std::string>{"memory allocation error"}, Control.Warnings);
     EXPECT_TRUE(Control.Stopping && !Control.Running);
 
-    // Failed: nothing more is analysed; each failed re-queue is reported.
+    // Failed: nothing more is analysed, and the buffers still queued come
+    // back without being queued again, so the failure is reported once.
     const size_t MeterUpdates = Control.MeterPositions.size();
+    const long Adds = CallsOf("waveInAddBuffer");
     std::vector<int16_t> Tone;
     AppendTone(Tone, '5', 3 * BlockSamples, 48000);
     Record(Tone);
     EXPECT_EQ("", Line.Text());
     EXPECT_EQ(MeterUpdates, Control.MeterPositions.size());
-    EXPECT_EQ(4u, Control.Warnings.size());
+    EXPECT_EQ(1u, Control.Warnings.size());
+    EXPECT_EQ(Adds, CallsOf("waveInAddBuffer"));
+    EXPECT_EQ(0, Driver.QueuedBuffers());
     EXPECT_EQ(2, Driver.OpenHandles());
 }
 
