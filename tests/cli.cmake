@@ -1,7 +1,5 @@
 # The command-line decoder: its block pipeline and the program end to end on
 # signals the tests generate themselves.
-add_library(test_signals STATIC ToneSignals.cpp)
-target_include_directories(test_signals PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 add_executable(test_decoder test_decoder_blocks.cpp test_decoder_command.cpp ChildProcess.cpp
                             TestFiles.cpp)

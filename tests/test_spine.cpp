@@ -1,19 +1,18 @@
 #include "DtmfSpine.h"
+#include "ToneSignals.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<int16_t> Tone(double Low, double High)
+// One block of a keypad symbol, both tones of amplitude 8192.
+std::vector<int16_t> Tone(char Symbol)
 {
-    std::vector<int16_t> Block(BlockSamples);
-    for (int n = 0; n < BlockSamples; ++n)
-        Block[n] = static_cast<int16_t>(std::lround(8192 * std::sin(2 * M_PI * Low * n / 48000) +
-                                                    8192 * std::sin(2 * M_PI * High * n / 48000)));
+    std::vector<int16_t> Block;
+    AppendTone(Block, Symbol, BlockSamples, 48000, 8192);
     return Block;
 }
 
@@ -99,7 +98,7 @@ TEST_F(SpineTest, ByteCountsOutsideTheBlockAreClamped)
 
 TEST_F(SpineTest, AnalysisTrailsReceptionByOneBlock)
 {
-    const std::vector<int16_t> Five = Tone(770, 1336);
+    const std::vector<int16_t> Five = Tone('5');
     Receive(Five); // analyses the cleared history
     EXPECT_EQ(Spine.LastSymbol, ' ');
     Receive(Five); // analyses the first tone block
@@ -115,7 +114,7 @@ TEST_F(SpineTest, AnalysisTrailsReceptionByOneBlock)
 
 TEST_F(SpineTest, HistoryClearedBeforeARestartYieldsNoSymbol)
 {
-    const std::vector<int16_t> Nine = Tone(852, 1477);
+    const std::vector<int16_t> Nine = Tone('9');
     Receive(Nine);
     Receive(Nine);
     Spine.ClearHistory();
@@ -128,7 +127,7 @@ TEST_F(SpineTest, HistoryClearedBeforeARestartYieldsNoSymbol)
 
 TEST_F(SpineTest, LineKeepsTheLast48Characters)
 {
-    const std::vector<int16_t> Hash = Tone(941, 1477);
+    const std::vector<int16_t> Hash = Tone('#');
     Line.SetText(std::string(48, 'x'));
     Receive(Hash);
     Receive(Hash);
