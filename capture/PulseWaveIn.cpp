@@ -379,13 +379,13 @@ MMRESULT TPulseWaveIn::OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORM
 
 MMRESULT TPulseWaveIn::ConnectStream(THandle &H, const char *SourceName, const WAVEFORMATEX &Format)
 {
-    pa_sample_spec Spec;
-    Spec.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    Spec.rate = Format.nSamplesPerSec;
-    Spec.channels = static_cast<uint8_t>(Format.nChannels);
+    pa_sample_spec SampleSpec;
+    SampleSpec.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    SampleSpec.rate = Format.nSamplesPerSec;
+    SampleSpec.channels = static_cast<uint8_t>(Format.nChannels);
     pa_channel_map Map;
-    pa_channel_map_init_auto(&Map, Spec.channels, PA_CHANNEL_MAP_DEFAULT);
-    H.Stream = pa_stream_new(Context, "DTMF capture", &Spec, &Map);
+    pa_channel_map_init_auto(&Map, SampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
+    H.Stream = pa_stream_new(Context, "DTMF capture", &SampleSpec, &Map);
     if (!H.Stream)
         return ServerFailureCode();
     pa_stream_set_state_callback(H.Stream, StreamStateChanged, &H);
