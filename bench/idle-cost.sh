@@ -17,7 +17,7 @@ cleanup() {
     local p
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-    [ -n "$PULSE_PID" ] && bash "$HERE/../pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
+    [ -n "$PULSE_PID" ] && bash "$HERE/../tests/pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -35,7 +35,7 @@ done
 [ -s "$WORK/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$WORK/display")" HOME="$WORK/home"
 mkdir -p "$HOME"
-PULSE_ENV=$(bash "$HERE/../pulse-daemon.sh" start) || fail "PulseAudio did not start"
+PULSE_ENV=$(bash "$HERE/../tests/pulse-daemon.sh" start) || fail "PulseAudio did not start"
 eval "$PULSE_ENV"
 PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
 
