@@ -57,7 +57,12 @@ bool DecodeRawStream(int Fd, TDecoder &Decoder, std::string &Error)
         std::memmove(Bytes.data(), Bytes.data() + Used, Held - Used);
         Held -= Used;
     }
-    // A partial frame at the very end carries no whole sample of every channel.
     Decoder.Finish();
+    // A partial frame at the very end carries no whole sample of every
+    // channel: the stream was cut, which is said rather than passed over.
+    if (Held > 0) {
+        Error = "ends in the middle of a frame";
+        return false;
+    }
     return true;
 }

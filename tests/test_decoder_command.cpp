@@ -151,6 +151,16 @@ TEST(DecoderErrors, AFileBrokenPartWayKeepsItsSymbolsAndFails)
     EXPECT_EQ(Result.Err.rfind("dtmf-decode: " + Flac + ": ", 0), 0u) << Result.Err;
 }
 
+TEST(DecoderErrors, AStreamCutInTheMiddleOfAFrameKeepsItsSymbolsAndFails)
+{
+    std::string Bytes = RawBytes(SplitStereo("47", 48000));
+    Bytes += '\x01';
+    const TProcessResult Result = Decode({"--channels", "2", "-"}, Bytes);
+    EXPECT_EQ(Result.Out, "47\n");
+    EXPECT_EQ(Result.Status, 1);
+    EXPECT_EQ(Result.Err, "dtmf-decode: -: ends in the middle of a frame\n");
+}
+
 TEST(DecoderErrors, WrongArgumentsPrintTheUsageAndExitWithTwo)
 {
     const std::vector<std::vector<std::string>> Wrong = {
