@@ -2,6 +2,7 @@
 // sines per sample and frequency) against the precomputed basis, and of a
 // whole ReceiveBlock.
 #include "DtmfSpine.h"
+#include "ToneSignals.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,11 +13,7 @@ namespace {
 
 std::vector<int16_t> KeypadBlock()
 {
-    std::vector<int16_t> Block(BlockSamples);
-    for (int n = 0; n < BlockSamples; ++n)
-        Block[n] = static_cast<int16_t>(std::lround(8192 * std::sin(2 * M_PI * 852 * n / 48000) +
-                                                    8192 * std::sin(2 * M_PI * 1336 * n / 48000)));
-    return Block;
+    return TonePairBlock(852, 1336);
 }
 
 void DirectLevels(benchmark::State &State)

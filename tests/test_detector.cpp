@@ -1,4 +1,5 @@
 #include "ToneDetector.h"
+#include "ToneSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +12,9 @@ namespace {
 
 using TBlock = std::vector<int16_t>;
 
-// Two sines of amplitude Amplitude1 and Amplitude2, rounded to the nearest
-// integer; a frequency of 0 leaves that sine out.
 TBlock TonePair(double F1, double F2, double Amplitude1 = 8192, double Amplitude2 = 8192)
 {
-    TBlock Block(BlockSamples);
-    for (int n = 0; n < BlockSamples; ++n) {
-        double x = 0;
-        if (F1 > 0)
-            x += Amplitude1 * std::sin(2 * M_PI * F1 * n / 48000);
-        if (F2 > 0)
-            x += Amplitude2 * std::sin(2 * M_PI * F2 * n / 48000);
-        Block[n] = static_cast<int16_t>(std::lround(x));
-    }
-    return Block;
+    return TonePairBlock(F1, F2, Amplitude1, Amplitude2);
 }
 
 std::vector<double> Levels(const TBlock &Block)

@@ -3,6 +3,7 @@
 #include "ScriptedWaveIn.h"
 #include "Settings.h"
 #include "TXMain.h"
+#include "ToneSignals.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -39,12 +40,7 @@ namespace {
 
 std::vector<int16_t> Tone(double Low, double High, double Amplitude = 8000)
 {
-    std::vector<int16_t> Block(1024);
-    for (size_t n = 0; n < Block.size(); ++n)
-        Block[n] =
-            static_cast<int16_t>(std::lround(Amplitude * (std::sin(2 * M_PI * Low * n / 48000) +
-                                                          std::sin(2 * M_PI * High * n / 48000))));
-    return Block;
+    return TonePairBlock(Low, High, Amplitude, Amplitude);
 }
 
 const std::vector<int16_t> Silence(1024, 0);

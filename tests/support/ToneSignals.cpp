@@ -18,6 +18,27 @@ bool DtmfPair(char Symbol, double &Low, double &High)
     return true;
 }
 
+void AppendTonePair(std::vector<int16_t> &Samples, double F1, double A1, double F2, double A2,
+                    int Count, double Rate)
+{
+    const double TwoPi = 2 * M_PI;
+    for (int n = 0; n < Count; ++n) {
+        double Value = 0;
+        if (F1 > 0)
+            Value += A1 * std::sin(TwoPi * F1 * n / Rate);
+        if (F2 > 0)
+            Value += A2 * std::sin(TwoPi * F2 * n / Rate);
+        Samples.push_back(static_cast<int16_t>(std::clamp(std::lround(Value), -32768L, 32767L)));
+    }
+}
+
+std::vector<int16_t> TonePairBlock(double F1, double F2, double A1, double A2)
+{
+    std::vector<int16_t> Block;
+    AppendTonePair(Block, F1, A1, F2, A2, 1024, 48000);
+    return Block;
+}
+
 void AppendTone(std::vector<int16_t> &Samples, char Symbol, int Count, double Rate,
                 double Amplitude, TToneGroups Groups)
 {
@@ -26,12 +47,7 @@ void AppendTone(std::vector<int16_t> &Samples, char Symbol, int Count, double Ra
     DtmfPair(Symbol, Low, High);
     const double LowGain = Groups == TToneGroups::HighOnly ? 0 : Amplitude;
     const double HighGain = Groups == TToneGroups::LowOnly ? 0 : Amplitude;
-    const double TwoPi = 2 * M_PI;
-    for (int n = 0; n < Count; ++n) {
-        const double Value = LowGain * std::sin(TwoPi * Low * n / Rate) +
-                             HighGain * std::sin(TwoPi * High * n / Rate);
-        Samples.push_back(static_cast<int16_t>(std::clamp(std::lround(Value), -32768L, 32767L)));
-    }
+    AppendTonePair(Samples, Low, LowGain, High, HighGain, Count, Rate);
 }
 
 void AppendSilence(std::vector<int16_t> &Samples, int Count)

@@ -74,9 +74,12 @@ class THarnessControl : public TCaptureControl
     std::vector<int32_t> MeterPositions;
     // Microseconds from a data notification's posting to its handling.
     std::vector<double> DataLatencyUs;
+    int32_t LastMeterPosition = 0;
     int Passes = 0;
     // False: the wait loop's pause only counts, so a long wait is quick.
     bool RealPause = false;
+    // False: nothing is kept per block, for runs of millions of blocks.
+    bool KeepRecords = true;
 
     void ShowWarning(const std::string &Text) override
     {
@@ -88,14 +91,19 @@ class THarnessControl : public TCaptureControl
     void ProcessMessages() override
     {
         for (TQueuedWindow::TMessage M; Queue.Take(M);) {
-            if (M.Msg == MM_WIM_DATA)
+            if (M.Msg == MM_WIM_DATA && KeepRecords)
                 DataLatencyUs.push_back(std::chrono::duration<double, std::micro>(
                                             TQueuedWindow::TClock::now() - M.Posted)
                                             .count());
             HandleWaveMessage(M.Msg, M.Handle, M.Header);
         }
     }
-    void SetMeterPosition(int32_t Position) override { MeterPositions.push_back(Position); }
+    void SetMeterPosition(int32_t Position) override
+    {
+        LastMeterPosition = Position;
+        if (KeepRecords)
+            MeterPositions.push_back(Position);
+    }
     void PauseOneMillisecond() override
     {
         ++Passes;
