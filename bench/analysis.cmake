@@ -1,2 +1,0 @@
-add_executable(bench_analysis bench_analysis.cpp)
-target_link_libraries(bench_analysis PRIVATE analysis benchmark::benchmark_main)
