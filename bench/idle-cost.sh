@@ -12,12 +12,14 @@ SPAN=${2:-30}
 HERE=$(cd "$(dirname "$0")" && pwd)
 WORK=$(mktemp -d /tmp/dtmf-idle.XXXXXX)
 PIDS=()
-PULSE_PID="" PULSE_DIR=""
+PULSE_PID="" PULSE_DIR="" X_PIDS=""
 cleanup() {
     local p
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
     [ -n "$PULSE_PID" ] && bash "$HERE/../tests/pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
+    # shellcheck disable=SC2086
+    [ -n "$X_PIDS" ] && bash "$HERE/../tests/display-server.sh" stop $X_PIDS
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -26,14 +28,10 @@ fail() {
     exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-PIDS+=($!)
-for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$WORK/display")" HOME="$WORK/home"
+X_ENV=$(bash "$HERE/../tests/display-server.sh" start --no-wm) || fail "the X server did not start"
+eval "$X_ENV"
+X_PIDS=$DISPLAY_SERVER_PIDS
+export HOME="$WORK/home"
 mkdir -p "$HOME"
 PULSE_ENV=$(bash "$HERE/../tests/pulse-daemon.sh" start) || fail "PulseAudio did not start"
 eval "$PULSE_ENV"

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Writes ui/scale.xpm: the 164 x 12 dB scale drawn under the level meter.
+With --check it only compares: exit status 1 when the file differs.
 
 Green (0, 174, 0) on black; a tick four pixels high (rows 0 to 3) at each
 marked level, and its label in 3 x 5 pixel characters under it. For the last
 label the 0 stands under the tick and dB to its right.
 """
 import pathlib
+import sys
 
 WIDTH, HEIGHT = 164, 12
 TICK_ROWS = range(0, 4)
@@ -75,5 +77,9 @@ def xpm(pixels):
 
 if __name__ == "__main__":
     out = pathlib.Path(__file__).resolve().parent.parent / "ui" / "scale.xpm"
+    if sys.argv[1:] == ["--check"]:
+        if out.read_text() != xpm(picture()):
+            sys.exit(f"{out} is not what {pathlib.Path(__file__).name} writes; run it again")
+        sys.exit(0)
     out.write_text(xpm(picture()))
     print(f"wrote {out}")

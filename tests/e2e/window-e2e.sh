@@ -20,12 +20,14 @@ fail() {
     [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
     exit 1
 }
-PULSE_PID="" PULSE_DIR=""
+PULSE_PID="" PULSE_DIR="" X_PIDS=""
 cleanup() {
     local p
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
     [ -n "$PULSE_PID" ] && bash "$HERE/../pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
+    # shellcheck disable=SC2086
+    [ -n "$X_PIDS" ] && bash "$HERE/../display-server.sh" stop $X_PIDS
     [ -n "${KEEP_WORK:-}" ] && echo "e2e: kept $WORK" || rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -51,13 +53,9 @@ export HOME="$WORK/home"
 mkdir -p "$HOME"
 
 # --- X server on a free display, and a window manager --------------------------
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-PIDS+=($!)
-wait_for 100 test -s "$WORK/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$WORK/display")"
-openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-PIDS+=($!)
-wait_for 100 wmctrl -m || fail "openbox did not start"
+X_ENV=$(bash "$HERE/../display-server.sh" start) || fail "the X server did not start"
+eval "$X_ENV"
+X_PIDS=$DISPLAY_SERVER_PIDS
 log "X on $DISPLAY with openbox"
 
 # --- private sound server: sinks line1 and line2, default source line1.monitor --
