@@ -1,0 +1,110 @@
+#include "LevelGuard.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A level known to lie within Bound of Value; the zeros that the
+// classification starts from are known exactly.
+struct TBoundedLevel
+{
+    double Value;
+    double Bound;
+};
+
+enum class TAnswer
+{
+    No,
+    Yes,
+    Unsure
+};
+
+// Whether A - Factor * B is above 0 (Strict) or at least 0 for every pair of
+// exact values within the bounds. The margin also covers the rounding of the
+// difference worked out here, and of the exact path's quotient A / B, which
+// reaches 2.0 from values up to one unit in the last place below it.
+TAnswer Compare(TBoundedLevel A, double Factor, TBoundedLevel B, bool Strict)
+{
+    const double Difference = A.Value - Factor * B.Value;
+    const double Margin = (A.Bound + Factor * B.Bound) * (1 + 0x1p-40) +
+                          0x1p-50 * (std::fabs(A.Value) + Factor * std::fabs(B.Value));
+    if (Margin == 0) // two exact zeros
+        return Strict ? TAnswer::No : TAnswer::Yes;
+    if (Difference > Margin)
+        return TAnswer::Yes;
+    if (Difference < -Margin)
+        return TAnswer::No;
+    return TAnswer::Unsure;
+}
+
+} // namespace
+
+double LevelBound(double Magnitude, double Tolerance)
+{
+    // Both sums, through |S| + |C| and the division by the block length.
+    return 2 * Tolerance * (Magnitude / 32768.0) / BlockSamples;
+}
+
+bool ClassifyWithinBound(const double Levels[DtmfToneCount], double Bound, char &Symbol)
+{
+    const TBoundedLevel Zero{0.0, 0.0};
+    TBoundedLevel Best = Zero;
+    TBoundedLevel Second = Zero;
+    TBoundedLevel Third = Zero;
+    int BestIndex = 0;
+    int SecondIndex = 0;
+    for (int i = 0; i < DtmfToneCount; ++i) {
+        const TBoundedLevel m{Levels[i], Bound};
+        TAnswer Above = Compare(m, 1, Best, true);
+        if (Above == TAnswer::Unsure)
+            return false;
+        if (Above == TAnswer::Yes) {
+            Third = Second;
+            Second = Best;
+            SecondIndex = BestIndex;
+            Best = m;
+            BestIndex = i;
+            continue;
+        }
+        Above = Compare(m, 1, Second, true);
+        if (Above == TAnswer::Unsure)
+            return false;
+        if (Above == TAnswer::Yes) {
+            Third = Second;
+            Second = m;
+            SecondIndex = i;
+        }
+    }
+    // The same short-circuit order as ClassifyLevels: a test that is not
+    // reached there need not be sure here.
+    for (TAnswer Answer : {Compare(Third, 1, Zero, true), Compare(Best, 2, Third, false),
+                           Compare(Second, 2, Third, false)}) {
+        if (Answer == TAnswer::Unsure)
+            return false;
+        if (Answer == TAnswer::No) {
+            Symbol = ' ';
+            return true;
+        }
+    }
+    Symbol = SymbolTable[SecondIndex * 8 + BestIndex];
+    return true;
+}
+
+char GuardedClassify(const int16_t *Block, TFastLevelsKernel Kernel, double Tolerance,
+                     bool &FellBack)
+{
+    FellBack = false;
+    // Silence between digits is common: every level is exactly 0.
+    if (std::all_of(Block, Block + BlockSamples, [](int16_t s) { return s == 0; }))
+        return ' ';
+    TFastLevels Fast;
+    Kernel(Block, Fast);
+    char Symbol = ' ';
+    if (ClassifyWithinBound(Fast.Levels, LevelBound(Fast.Magnitude, Tolerance), Symbol))
+        return Symbol;
+    FellBack = true;
+    double Exact[DtmfToneCount];
+    DtmfLevels(Block, Exact);
+    return ClassifyLevels(Exact);
+}
