@@ -21,21 +21,22 @@ enum class TAnswer
 };
 
 // Whether A - Factor * B is above 0 (Strict) or at least 0 for every pair of
-// exact values within the bounds. The margin also covers the rounding of the
-// difference worked out here, and of the exact path's quotient A / B, which
-// reaches 2.0 from values up to one unit in the last place below it.
+// exact values within the bounds. The bounds also stand for the rounding of
+// the exact path's quotient A / B, which reaches 2.0 from up to one unit in the
+// last place below it, and of the difference worked out here: both stay below
+// 2^-51 of the levels, while LevelBound is at least 1e-12 of every level of
+// its block.
 TAnswer Compare(TBoundedLevel A, double Factor, TBoundedLevel B, bool Strict)
 {
     const double Difference = A.Value - Factor * B.Value;
-    const double Margin = (A.Bound + Factor * B.Bound) * (1 + 0x1p-40) +
-                          0x1p-50 * (std::fabs(A.Value) + Factor * std::fabs(B.Value));
-    if (Margin == 0) // two exact zeros
-        return Strict ? TAnswer::No : TAnswer::Yes;
+    const double Margin = A.Bound + Factor * B.Bound;
     if (Difference > Margin)
         return TAnswer::Yes;
     if (Difference < -Margin)
         return TAnswer::No;
-    return TAnswer::Unsure;
+    if (Margin > 0)
+        return TAnswer::Unsure;
+    return Strict ? TAnswer::No : TAnswer::Yes; // equal, and known exactly
 }
 
 } // namespace

@@ -20,8 +20,11 @@ constexpr double LevelTolerance = 1e-12;
 double LevelBound(double Magnitude, double Tolerance);
 
 // ClassifyLevels replayed on Levels, each known to lie within Bound of the
-// exact level. False when a comparison could go either way; otherwise Symbol
-// is the character ClassifyLevels gives on the exact levels.
+// exact level, with Bound at least 1e-12 of the largest level (as LevelBound
+// is) so that it also covers the rounding of the quotients ClassifyLevels
+// works out. False when a comparison could go either way; otherwise Symbol is
+// the character ClassifyLevels gives on the exact levels. A Bound of 0 takes
+// the levels as exact.
 bool ClassifyWithinBound(const double Levels[DtmfToneCount], double Bound, char &Symbol);
 
 // The symbol of a block: from Kernel's levels, or, when FellBack is set, from
