@@ -1,6 +1,5 @@
 #include "LevelGuard.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -96,8 +95,12 @@ char GuardedClassify(const int16_t *Block, TFastLevelsKernel Kernel, double Tole
                      bool &FellBack)
 {
     FellBack = false;
-    // Silence between digits is common: every level is exactly 0.
-    if (std::all_of(Block, Block + BlockSamples, [](int16_t s) { return s == 0; }))
+    // Silence between digits is common: every level is exactly 0. All the
+    // samples or'ed together is a reduction that vectorises.
+    int16_t AnyBits = 0;
+    for (int n = 0; n < BlockSamples; ++n)
+        AnyBits = static_cast<int16_t>(AnyBits | Block[n]);
+    if (AnyBits == 0)
         return ' ';
     TFastLevels Fast;
     Kernel(Block, Fast);
