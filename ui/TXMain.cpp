@@ -265,6 +265,16 @@ void TMainWrenForm::SetText(const std::string &Text)
     EditDTMF->setText(QString::fromStdString(Text));
 }
 
+size_t TMainWrenForm::Length() const
+{
+    // A character outside the basic plane takes two UTF-16 units.
+    const QString Line = EditDTMF->text();
+    size_t Count = 0;
+    for (QChar c : Line)
+        Count += !c.isLowSurrogate();
+    return Count;
+}
+
 QString TMainWrenForm::StatusText() const
 {
     return StatusPanel->text();
