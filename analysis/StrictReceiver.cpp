@@ -7,10 +7,7 @@
 
 // A stand-in until the receiver proper lands: the window's detector on
 // back-to-back blocks, a digit being two blocks in a row that agree.
-TStrictReceiver::TStrictReceiver()
-{
-    Block.reserve(BlockSamples);
-}
+TStrictReceiver::TStrictReceiver() { Block.reserve(BlockSamples); }
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
 {
