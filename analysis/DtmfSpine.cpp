@@ -1,7 +1,6 @@
 #include "DtmfSpine.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {

@@ -267,11 +267,12 @@ void TMainWrenForm::SetText(const std::string &Text)
 
 size_t TMainWrenForm::Length() const
 {
-    // A character outside the basic plane takes two UTF-16 units.
+    // A character outside the basic plane takes two UTF-16 units; a lone
+    // surrogate becomes one character of the UTF-8 text.
     const QString Line = EditDTMF->text();
     size_t Count = 0;
-    for (QChar c : Line)
-        Count += !c.isLowSurrogate();
+    for (qsizetype i = 0; i < Line.size(); ++i)
+        Count += !(Line[i].isLowSurrogate() && i > 0 && Line[i - 1].isHighSurrogate());
     return Count;
 }
 
