@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -123,7 +122,8 @@ TBlock RatioNearTwo(std::mt19937 &Random)
     AddTone(Pair, DtmfFrequencies[Column], Amplitude * Uniform(Random, 1.1, 1.4),
             Uniform(Random, 0, 2 * M_PI));
     AddTone(Third, DtmfFrequencies[Other], 1.0, Uniform(Random, 0, 2 * M_PI));
-    const TFastLevelsKernel Kernel = FastLevelsKernel();
+    // The portable kernel, so that every processor makes the same blocks.
+    const TFastLevelsKernel Kernel = FastLevelsTargets().back().Kernel;
     auto Margin = [&](double Gain, TBlock &Block) {
         TSignal Signal = Pair;
         for (int n = 0; n < BlockSamples; ++n)
@@ -162,7 +162,7 @@ double MarginAtTwo(const TBlock &Block, const TOrder &Wanted)
 // can tell which side of 2 the exact quotient falls on.
 void OntoTheBoundary(TBlock &Block)
 {
-    TExact Levels = Exact(Block);
+    const TExact Levels = Exact(Block);
     const TOrder O = Order(Levels.Levels);
     if (O.Third < 0 || O.Second < 0)
         return;
