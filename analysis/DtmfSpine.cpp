@@ -1,8 +1,24 @@
 #include "DtmfSpine.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// The largest absolute sample value, 0..32768, from the largest and the
+// smallest sample: two reductions that the compiler vectorises.
+int32_t PeakOf(const int16_t *Block)
+{
+    int16_t Largest = 0;
+    int16_t Smallest = 0;
+    for (int i = 0; i < BlockSamples; ++i) {
+        Largest = std::max(Largest, Block[i]);
+        Smallest = std::min(Smallest, Block[i]);
+    }
+    return std::max<int32_t>(Largest, -static_cast<int32_t>(Smallest));
+}
+
+} // namespace
 
 TDtmfSpine::TDtmfSpine(TDigitLine &Line) : Line(Line) {}
 
@@ -12,14 +28,9 @@ int32_t TDtmfSpine::ReceiveBlock(const void *Data, int32_t BytesRecorded)
     if (Bytes > 0)
         std::memcpy(CurrentBlock, Data, static_cast<size_t>(Bytes));
 
-    int32_t PeakLevel = -1;
-    for (int i = 0; i < BlockSamples; ++i) {
-        const int32_t Level = std::abs(static_cast<int32_t>(CurrentBlock[i]));
-        if (Level > PeakLevel)
-            PeakLevel = Level;
-        PreviousBlock[i] = LatestBlock[i];
-        LatestBlock[i] = CurrentBlock[i];
-    }
+    const int32_t PeakLevel = PeakOf(CurrentBlock);
+    std::memcpy(PreviousBlock, LatestBlock, sizeof LatestBlock);
+    std::memcpy(LatestBlock, CurrentBlock, sizeof CurrentBlock);
 
     AnalyseBlock(PreviousBlock);
     return PeakLevel;
@@ -49,6 +60,10 @@ char TDtmfSpine::SymbolGate(char C)
 void TDtmfSpine::AnalyseBlock(const int16_t *Block)
 {
     Emitted = SymbolGate(ClassifyBlock(Block));
+    // Most blocks emit nothing and find the line no longer than it may be:
+    // its text is then neither read nor written.
+    if (Emitted == ' ' && Line.Length() <= DigitLineLength)
+        return;
     std::string Text = Line.Text();
     bool Changed = false;
     if (Emitted != ' ') {

@@ -1,5 +1,7 @@
 #include "ToneDetector.h"
 
+#include "LevelGuard.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,13 +14,6 @@ const char ValidSymbols[17] = "0123456789ABCD*#";
 namespace {
 
 const long double Pi = 3.141592653589793238462643383279502884L;
-
-// The angle step per sample, worked out in extended precision, then rounded.
-double AngleStep(double Frequency, double SampleRate)
-{
-    return static_cast<double>(2.0L * Pi * static_cast<long double>(Frequency) /
-                               static_cast<long double>(SampleRate));
-}
 
 long double Phase(int32_t n, double w)
 {
@@ -68,7 +63,7 @@ struct TBasisTable
     TBasisTable()
     {
         for (int i = 0; i < DtmfToneCount; ++i) {
-            const double w = AngleStep(DtmfFrequencies[i], DetectorSampleRate);
+            const double w = ToneAngleStep(DtmfFrequencies[i], DetectorSampleRate);
             for (int n = 0; n < BlockSamples; ++n) {
                 const long double phase = Phase(n, w);
                 Sin[n][i] = TSplitValue(std::sin(phase));
@@ -86,11 +81,17 @@ const TBasisTable &BasisTable()
 
 } // namespace
 
+double ToneAngleStep(double Frequency, double SampleRate)
+{
+    return static_cast<double>(2.0L * Pi * static_cast<long double>(Frequency) /
+                               static_cast<long double>(SampleRate));
+}
+
 double ToneLevel(const int16_t *Samples, int32_t Count, double Frequency, double SampleRate)
 {
     if (Count <= 0)
         return 0.0;
-    const double w = AngleStep(Frequency, SampleRate);
+    const double w = ToneAngleStep(Frequency, SampleRate);
     double S = 0.0;
     double C = 0.0;
     for (int32_t n = 0; n < Count; ++n) {
@@ -153,7 +154,6 @@ char ClassifyLevels(const double Levels[DtmfToneCount])
 
 char ClassifyBlock(const int16_t *Block)
 {
-    double Levels[DtmfToneCount];
-    DtmfLevels(Block, Levels);
-    return ClassifyLevels(Levels);
+    bool FellBack = false;
+    return GuardedClassify(Block, FastLevelsKernel(), LevelTolerance, FellBack);
 }

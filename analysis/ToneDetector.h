@@ -19,6 +19,10 @@ extern const char SymbolTable[65];
 // The sixteen real keypad symbols; a space and "." are not among them.
 extern const char ValidSymbols[17];
 
+// The angle step per sample, 2 pi Frequency / SampleRate worked out in
+// extended precision and rounded to double.
+double ToneAngleStep(double Frequency, double SampleRate);
+
 // Level of Samples at Frequency: (|S| + |C|) / Count of the sine and cosine
 // correlations on samples scaled to [-1, 1). Phases are worked out in extended
 // precision from n for every sample; each accumulator is rounded to double
@@ -33,5 +37,6 @@ void DtmfLevels(const int16_t *Block, double Levels[DtmfToneCount]);
 // The decision on eight levels: a symbol of SymbolTable, "." or a space.
 char ClassifyLevels(const double Levels[DtmfToneCount]);
 
-// ClassifyLevels of DtmfLevels of a block of BlockSamples samples.
+// The symbol of a block of BlockSamples samples: always ClassifyLevels of
+// DtmfLevels, mostly worked out from the fast double-precision levels.
 char ClassifyBlock(const int16_t *Block);

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Decodes the same long 48 kHz mono WAV of DTMF digits with dtmf-decode and
+# Decodes the same long 48 kHz mono WAVs of DTMF digits with dtmf-decode and
 # with multimon-ng, best of a few runs each, checks that both found the
-# digits, and prints the ratio of their times (below 1: dtmf-decode is faster).
+# digits, and prints the ratio of their times (below 1: dtmf-decode is
+# faster) for each length: by default 200 s and 30 minutes.
 #
-# Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio]
+# Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio...]
 set -euo pipefail
 
 decoder=${1:-${BUILD_DIR:-build}/cli/dtmf-decode}
-seconds=${2:-200}
+shift || true
+lengths=("$@")
+[ ${#lengths[@]} -gt 0 ] || lengths=(200 1800)
 runs=${RUNS:-3}
 for tool in "$decoder" sox multimon-ng; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
@@ -31,10 +34,6 @@ for ((i = 0; i < ${#symbols}; i++)); do
 done
 sox "${parts[@]}" "$work/cycle.wav"
 cycle_length=$(soxi -D "$work/cycle.wav")
-cycles=$(awk -v t="$seconds" -v c="$cycle_length" 'BEGIN { n = int(t / c + 0.5); print n < 1 ? 1 : n }')
-sox "$work/cycle.wav" "$work/long.wav" repeat $((cycles - 1))
-expected=$((cycles * ${#symbols}))
-printf 'input: %s s of 48 kHz mono, %d symbols\n' "$(soxi -D "$work/long.wav")" "$expected"
 
 # Best wall-clock time of $runs runs of a command, its output left in $work/out.
 best_time() {
@@ -52,28 +51,46 @@ best_time() {
     echo "$best"
 }
 
-# The same length of silence: the spine skips the analysis of all-zero
-# blocks, so this is the cost of reading, cutting into blocks and output.
-sox -D -n -r 48000 -c 1 -b 16 "$work/silence.wav" trim 0 "$(soxi -D "$work/long.wav")"
-idle=$(best_time "$decoder" "$work/silence.wav")
-
-ours=$(best_time "$decoder" "$work/long.wav")
-our_found=$(tr -d '\n' <"$work/out" | wc -c)
-peer=$(best_time multimon-ng -q -t wav -a DTMF "$work/long.wav")
-peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
-
-printf 'dtmf-decode: %s s, %d symbols (on silence of the same length: %s s)\n' \
-    "$ours" "$our_found" "$idle"
-printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
 status=0
-# Both must find nearly every digit; dtmf-decode must find every one.
-if [ "$our_found" -ne "$expected" ]; then
-    echo "dtmf-decode found $our_found of $expected symbols" >&2
-    status=1
-fi
-if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
-    echo "multimon-ng found $peer_found of $expected symbols" >&2
-    status=1
-fi
-awk -v a="$ours" -v b="$peer" 'BEGIN { printf "ratio dtmf-decode / multimon-ng: %.2f\n", a / b }'
+summary=()
+for seconds in "${lengths[@]}"; do
+    cycles=$(awk -v t="$seconds" -v c="$cycle_length" \
+        'BEGIN { n = int(t / c + 0.5); print n < 1 ? 1 : n }')
+    sox "$work/cycle.wav" "$work/long.wav" repeat $((cycles - 1))
+    expected=$((cycles * ${#symbols}))
+    length=$(soxi -D "$work/long.wav")
+    printf '== input: %s s of 48 kHz mono, %d symbols\n' "$length" "$expected"
+
+    # The same length of silence: the analysis of all-zero blocks is skipped,
+    # so this is the cost of reading, cutting into blocks and output.
+    sox -D -n -r 48000 -c 1 -b 16 "$work/silence.wav" trim 0 "$length"
+    idle=$(best_time "$decoder" "$work/silence.wav")
+    rm -f "$work/silence.wav"
+
+    ours=$(best_time "$decoder" "$work/long.wav")
+    our_found=$(tr -d '\n' <"$work/out" | wc -c)
+    peer=$(best_time multimon-ng -q -t wav -a DTMF "$work/long.wav")
+    peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
+    rm -f "$work/long.wav"
+
+    printf 'dtmf-decode: %s s, %d symbols (on silence of the same length: %s s)\n' \
+        "$ours" "$our_found" "$idle"
+    printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
+    # Both must find nearly every digit; dtmf-decode must find every one.
+    if [ "$our_found" -ne "$expected" ]; then
+        echo "dtmf-decode found $our_found of $expected symbols" >&2
+        status=1
+    fi
+    if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
+        echo "multimon-ng found $peer_found of $expected symbols" >&2
+        status=1
+    fi
+    ratio=$(awk -v a="$ours" -v b="$peer" -v t="$length" \
+        'BEGIN { printf "%.3f (dtmf-decode at %.0fx real time)", a / b, t / a }')
+    printf 'ratio dtmf-decode / multimon-ng: %s\n' "$ratio"
+    summary+=("$(printf '%6.0f s: %s' "$length" "$ratio")")
+done
+
+echo "== ratio dtmf-decode / multimon-ng"
+printf '%s\n' "${summary[@]}"
 exit $status

@@ -148,6 +148,41 @@ TEST_F(SpineTest, LongPasteIsCutToItsLast48AtTheNextBlock)
     EXPECT_EQ(Line.Text(), Paste.substr(12));
 }
 
+// A line that counts how often its text is read and written.
+struct TCountingLine : TStringDigitLine
+{
+    mutable int Reads = 0;
+    int Writes = 0;
+    std::string Text() const override
+    {
+        ++Reads;
+        return TStringDigitLine::Text();
+    }
+    void SetText(const std::string &Text) override
+    {
+        ++Writes;
+        TStringDigitLine::SetText(Text);
+    }
+};
+
+TEST(SpineLine, OnlyABlockThatEmitsTouchesTheText)
+{
+    TCountingLine Line;
+    std::string Full; // 48 two-byte characters: not too long
+    for (int i = 0; i < DigitLineLength; ++i)
+        Full += "\xD0\x96";
+    Line.SetText(Full);
+    Line.Writes = 0;
+    TDtmfSpine Spine(Line);
+    const std::vector<int16_t> Seven = Tone('7');
+    for (const std::vector<int16_t> *Block : {&Silence, &Seven, &Seven, &Seven, &Silence, &Silence})
+        Spine.ReceiveBlock(Block->data(), BlockBytes);
+    EXPECT_EQ(Line.Reads, 1);
+    EXPECT_EQ(Line.Writes, 1);
+    EXPECT_EQ(Line.Length(), 48u);
+    EXPECT_EQ(Line.TStringDigitLine::Text(), Full.substr(2) + "7");
+}
+
 TEST(CutDigitLine, CountsCharactersNotBytes)
 {
     const std::string Cyrillic = "\xD0\x96"; // one two-byte character

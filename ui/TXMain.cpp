@@ -265,6 +265,17 @@ void TMainWrenForm::SetText(const std::string &Text)
     EditDTMF->setText(QString::fromStdString(Text));
 }
 
+size_t TMainWrenForm::Length() const
+{
+    // A character outside the basic plane takes two UTF-16 units; a lone
+    // surrogate becomes one character of the UTF-8 text.
+    const QString Line = EditDTMF->text();
+    size_t Count = 0;
+    for (qsizetype i = 0; i < Line.size(); ++i)
+        Count += !(Line[i].isLowSurrogate() && i > 0 && Line[i - 1].isHighSurrogate());
+    return Count;
+}
+
 QString TMainWrenForm::StatusText() const
 {
     return StatusPanel->text();

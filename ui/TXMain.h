@@ -34,6 +34,8 @@ class TMainWrenForm : public QWidget,
     // The digit line is EditDTMF's text, UTF-8 encoded.
     std::string Text() const override;
     void SetText(const std::string &Text) override;
+    // Its length in code points, without converting the text.
+    size_t Length() const override;
 
     // The first panel of the status bar.
     QString StatusText() const;
