@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 
@@ -74,12 +75,21 @@ void TSettingsForm::CreateControls()
             &TSettingsForm::CbWaveInDeviceChange);
     connect(CbWaveInDevice->lineEdit(), &QLineEdit::textEdited, this,
             &TSettingsForm::CbWaveInDeviceChange);
+    CbWaveInDevice->setAccessibleName("Recording device");
+    CbWaveInDevice->setAccessibleDescription(
+        "The input device the program records from; choosing another moves the recording");
+    // The caption has no mnemonic, so the buddy only ties the two for assistive technology.
+    Label2->setBuddy(CbWaveInDevice);
 
     sbOk = new QPushButton("Ok", TabSheet2);
     sbOk->setObjectName("sbOk");
     sbOk->setGeometry(136, 60, 73, 22);
     sbOk->setFocusPolicy(Qt::NoFocus);
     connect(sbOk, &QPushButton::clicked, this, &TSettingsForm::sbOkClick);
+    // Ok never takes the focus; its keys close the window from the device list.
+    for (auto Key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(QKeySequence(Key), this), &QShortcut::activated, this,
+                &TSettingsForm::sbOkClick);
 }
 
 void TSettingsForm::FormCreate()
