@@ -142,8 +142,11 @@ read -r SX SY SW _ < <(rect "$SET")
 xdotool mousemove $((SX + SW - 30)) $((SY - 8)) click 1
 sleep 0.5
 why=$(on_top "$WARN") || fail "after a click on Settings the Warning is not on top: $why"
-xdotool windowactivate --sync "$WIN" 2>/dev/null || true
-sleep 0.3
+# Left of the Warning and of Settings, both centred over the main window.
+read -r MX MY _ < <(rect "$WIN")
+xdotool mousemove $((MX + 20)) $((MY + 10)) click 1
+xdotool windowactivate "$WIN" 2>/dev/null || true
+sleep 0.5
 why=$(on_top "$WARN") || fail "after activating the main window the Warning is not on top: $why"
 log "Warning still on top after Settings and the main window were clicked"
 
