@@ -5,6 +5,7 @@
 #include "TXMain.h"
 #include "ToneSignals.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -430,6 +431,19 @@ TEST_F(WindowTest, KeysCloseSettingsAndWorkTheButtonsFromTheDigitLine)
     EXPECT_EQ(Line(), "45");
     EXPECT_TRUE(Settings->isVisible());
 
+    // Return in the open list chooses a device and leaves Settings up.
+    Settings->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Settings.get()));
+    Settings->CbWaveInDevice->showPopup();
+    Pump();
+    QAbstractItemView *List = Settings->CbWaveInDevice->view();
+    ASSERT_TRUE(List->isVisible());
+    QTest::keyClick(List, Qt::Key_Down);
+    QTest::keyClick(List, Qt::Key_Return);
+    Pump();
+    EXPECT_TRUE(Settings->isVisible());
+    EXPECT_EQ(InputDeviceIndex, 1);
+
     // Esc, Return and Enter each hide Settings from the device list, which keeps its choice.
     for (Qt::Key Key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
         Settings->show();
@@ -440,7 +454,7 @@ TEST_F(WindowTest, KeysCloseSettingsAndWorkTheButtonsFromTheDigitLine)
         Pump();
         EXPECT_FALSE(Settings->isVisible()) << "key " << Key;
     }
-    EXPECT_EQ(Settings->CbWaveInDevice->currentIndex(), 0);
+    EXPECT_EQ(Settings->CbWaveInDevice->currentIndex(), 1);
     EXPECT_EQ(Settings->CbWaveInDevice->count(), 2);
 
     // What assistive technology reads, the label's caption unchanged.

@@ -5,11 +5,11 @@
 #include "WaveIn.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 
@@ -86,10 +86,6 @@ void TSettingsForm::CreateControls()
     sbOk->setGeometry(136, 60, 73, 22);
     sbOk->setFocusPolicy(Qt::NoFocus);
     connect(sbOk, &QPushButton::clicked, this, &TSettingsForm::sbOkClick);
-    // Ok never takes the focus; its keys close the window from the device list.
-    for (auto Key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
-        connect(new QShortcut(QKeySequence(Key), this), &QShortcut::activated, this,
-                &TSettingsForm::sbOkClick);
 }
 
 void TSettingsForm::FormCreate()
@@ -114,6 +110,23 @@ void TSettingsForm::showEvent(QShowEvent *Event)
     QWidget::showEvent(Event);
     if (!Event->spontaneous())
         FormShow();
+}
+
+// Ok never takes the focus, so its keys are the window's: Esc, Return and Enter
+// that the device list leaves alone reach here. Return in the open list only
+// chooses an item, as the list keeps that key to itself.
+void TSettingsForm::keyPressEvent(QKeyEvent *Event)
+{
+    switch (Event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        sbOkClick();
+        Event->accept();
+        break;
+    default:
+        QWidget::keyPressEvent(Event);
+    }
 }
 
 void TSettingsForm::sbOkClick()
