@@ -134,7 +134,7 @@ DX=$((WX + WW / 2 - 640)) DY=$((WY + WH / 2 - 400))
 if [ ${DX#-} -gt 2 ] || [ "$DY" -gt 2 ] || [ "$DY" -lt -30 ]; then
     fail "the Warning is not centred: $WX,$WY ${WW}x$WH"
 fi
-xprop -id "$WARN" _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL || fail "the Warning is not modal"
+grep -q _NET_WM_STATE_MODAL <(xprop -id "$WARN" _NET_WM_STATE) || fail "the Warning is not modal"
 log "Warning on top, centred and modal"
 
 # A click on Settings' title bar does not bring it above the Warning.
