@@ -31,7 +31,7 @@ for tool in cpack lintian apt-get dpkg-deb sox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 # Never take away a copy of the program that was there before.
-if dpkg-query -W -f='${Status}' dtmf 2>/dev/null | grep -q 'install ok installed'; then
+if [ "$(dpkg-query -W -f='${Status}' dtmf 2>/dev/null)" = "install ok installed" ]; then
     fail "a package dtmf is already installed; remove it first"
 fi
 
