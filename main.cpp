@@ -4,12 +4,17 @@
 #include "TXMain.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication App(argc, argv);
     QApplication::setApplicationName("DTMF");
     QApplication::setDesktopFileName("dtmf");
+    QIcon Icon;
+    for (int Size : {16, 32, 48, 64, 128, 256})
+        Icon.addFile(QString(":/icons/dtmf-%1.png").arg(Size), QSize(Size, Size));
+    QApplication::setWindowIcon(Icon);
     // A warning shown before the main window, or the settings window left
     // open, must not decide when the program ends: only the main window does.
     QApplication::setQuitOnLastWindowClosed(false);

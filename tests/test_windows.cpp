@@ -5,8 +5,10 @@
 #include "TXMain.h"
 #include "ToneSignals.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -56,6 +58,7 @@ struct TSeenWarning
     bool DefaultIsEscape = false;
     bool MainWindowVisible = false;
     bool Running = false;
+    bool OnTop = false;
 };
 
 struct WindowTest : ::testing::Test
@@ -95,6 +98,7 @@ struct WindowTest : ::testing::Test
         Seen.MainWindowVisible =
             Main && Main->isVisible() && Main->windowHandle() && Main->windowHandle()->isExposed();
         Seen.Running = Main && Main->Running;
+        Seen.OnTop = Box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         Warnings.push_back(Seen);
         QTest::keyClick(Box, Qt::Key_Escape);
     }
@@ -342,6 +346,7 @@ TEST_F(WindowTest, FailingFirstStartWarnsBeforeTheWindowAndClosesAtOnce)
     EXPECT_EQ(Seen.Buttons, QStringList{"OK"});
     EXPECT_TRUE(Seen.DefaultIsEscape);
     EXPECT_FALSE(Seen.MainWindowVisible);
+    EXPECT_TRUE(Seen.OnTop) << "the settings window, on top, would hide it";
 
     EXPECT_TRUE(Main->isVisible());
     EXPECT_FALSE(Main->Running);
@@ -396,6 +401,75 @@ TEST_F(WindowTest, SettingsWindowCentresOnceThenReturnsToItsDesignPlace)
     Pump();
     EXPECT_EQ(Settings->pos(), QPoint(713, 168));
     EXPECT_TRUE(Main->Running);
+}
+
+TEST_F(WindowTest, KeysCloseSettingsAndWorkTheButtonsFromTheDigitLine)
+{
+    UseDevices(2);
+    Start();
+    Main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Main.get()));
+    Main->EditDTMF->setFocus();
+    Main->EditDTMF->setText("123");
+
+    // The buttons keep out of the focus chain; their keys are in their tooltips.
+    for (QPushButton *Button : {Main->SpeedButton1, Main->SpeedButton2, Settings->sbOk})
+        EXPECT_EQ(Button->focusPolicy(), Qt::NoFocus) << Button->text().toStdString();
+    EXPECT_EQ(Main->SpeedButton1->text(), "Clear");
+    EXPECT_EQ(Main->SpeedButton2->text(), "Settings");
+    EXPECT_TRUE(Main->SpeedButton1->toolTip().endsWith("(Ctrl+L)"))
+        << Main->SpeedButton1->toolTip().toStdString();
+    EXPECT_TRUE(Main->SpeedButton2->toolTip().endsWith("(Ctrl+,)"))
+        << Main->SpeedButton2->toolTip().toStdString();
+
+    // Ctrl+L clears and Ctrl+, opens Settings; neither types into the line.
+    QTest::keyClick(Main->EditDTMF, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(Line(), "");
+    Main->EditDTMF->setText("45");
+    QTest::keyClick(Main->EditDTMF, Qt::Key_Comma, Qt::ControlModifier);
+    Pump();
+    EXPECT_EQ(Line(), "45");
+    EXPECT_TRUE(Settings->isVisible());
+
+    // Return in the open list chooses a device and leaves Settings up.
+    Settings->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Settings.get()));
+    Settings->CbWaveInDevice->showPopup();
+    Pump();
+    QAbstractItemView *List = Settings->CbWaveInDevice->view();
+    ASSERT_TRUE(List->isVisible());
+    QTest::keyClick(List, Qt::Key_Down);
+    QTest::keyClick(List, Qt::Key_Return);
+    Pump();
+    EXPECT_TRUE(Settings->isVisible());
+    EXPECT_EQ(InputDeviceIndex, 1);
+
+    // Esc, Return and Enter each hide Settings from the device list, which keeps its choice.
+    for (Qt::Key Key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        Settings->show();
+        Settings->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Settings.get()));
+        Settings->CbWaveInDevice->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Key);
+        Pump();
+        EXPECT_FALSE(Settings->isVisible()) << "key " << Key;
+    }
+    EXPECT_EQ(Settings->CbWaveInDevice->currentIndex(), 1);
+    EXPECT_EQ(Settings->CbWaveInDevice->count(), 2);
+
+    // What assistive technology reads, the label's caption unchanged.
+    EXPECT_EQ(Main->EditDTMF->accessibleName(), "Decoded digits");
+    EXPECT_EQ(Main->LedDisplay->accessibleName(), "Input level");
+    EXPECT_FALSE(Main->ImgScale->accessibleName().isEmpty());
+    for (QWidget *Control :
+         {static_cast<QWidget *>(Main->EditDTMF), static_cast<QWidget *>(Main->LedDisplay),
+          static_cast<QWidget *>(Main->ImgScale), static_cast<QWidget *>(Settings->CbWaveInDevice)})
+        EXPECT_FALSE(Control->accessibleDescription().isEmpty())
+            << Control->objectName().toStdString();
+    EXPECT_EQ(Settings->Label2->buddy(), Settings->CbWaveInDevice);
+    EXPECT_EQ(Settings->Label2->text(), "Waveform Record (RX) :");
+    EXPECT_TRUE(Main->Running);
+    EXPECT_TRUE(Warnings.empty());
 }
 
 } // namespace

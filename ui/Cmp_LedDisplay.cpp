@@ -11,34 +11,34 @@
 
 namespace {
 
-__extension__ typedef __int128 Wide;
+__extension__ typedef __int128 TWide;
 
 // Edges far outside any widget are pulled in before they become a QRect; the painter clips anyway.
-int clampEdge(std::int64_t edge)
+int ClampEdge(std::int64_t Edge)
 {
-    constexpr std::int64_t limit = 1 << 24;
-    return static_cast<int>(std::clamp(edge, -limit, limit));
+    constexpr std::int64_t Limit = 1 << 24;
+    return static_cast<int>(std::clamp(Edge, -Limit, Limit));
 }
 
 // A rectangle from its edges, right and bottom exclusive; null when it holds no pixel.
-QRect edgesRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom)
+QRect EdgesRect(std::int64_t Left, std::int64_t Top, std::int64_t Right, std::int64_t Bottom)
 {
-    if (right <= left || bottom <= top)
+    if (Right <= Left || Bottom <= Top)
         return QRect();
-    return QRect(QPoint(clampEdge(left), clampEdge(top)),
-                 QPoint(clampEdge(right - 1), clampEdge(bottom - 1)));
+    return QRect(QPoint(ClampEdge(Left), ClampEdge(Top)),
+                 QPoint(ClampEdge(Right - 1), ClampEdge(Bottom - 1)));
 }
 
-void fillArea(QPainter &painter, const QRect &area, const QColor &color)
+void FillArea(QPainter &Painter, const QRect &Area, const QColor &Color)
 {
-    if (area.isValid())
-        painter.fillRect(area, color);
+    if (Area.isValid())
+        Painter.fillRect(Area, Color);
 }
 
 } // namespace
 
-TLedDisplay::TLedDisplay(QWidget *parent)
-    : QWidget(parent), FActiveColor1(clLime), FActiveColor2(clYellow), FActiveColor3(clRed),
+TLedDisplay::TLedDisplay(QWidget *Parent)
+    : QWidget(Parent), FActiveColor1(clLime), FActiveColor2(clYellow), FActiveColor3(clRed),
       FDeadColor1(clGreen), FDeadColor2(clOlive), FDeadColor3(clMaroon), FBrush(Qt::white)
 {
     // Paint covers every pixel, so Qt need not clear the background first.
@@ -52,103 +52,103 @@ QSize TLedDisplay::sizeHint() const
     return QSize(30, 200);
 }
 
-void TLedDisplay::setOrientation(TLedDisplayOrientation value)
+void TLedDisplay::setOrientation(TLedDisplayOrientation Value)
 {
-    if (value == FOrientation)
+    if (Value == FOrientation)
         return;
-    FOrientation = value;
-    repaintAll();
+    FOrientation = Value;
+    RepaintAll();
 }
 
-void TLedDisplay::setCtl3D(bool value)
+void TLedDisplay::setCtl3D(bool Value)
 {
-    if (value == FCtl3D)
+    if (Value == FCtl3D)
         return;
-    FCtl3D = value;
-    repaintAll();
+    FCtl3D = Value;
+    RepaintAll();
 }
 
-void TLedDisplay::setSpacing(int value)
+void TLedDisplay::setSpacing(int Value)
 {
-    if (value == FSpacing)
+    if (Value == FSpacing)
         return;
-    FSpacing = value;
-    repaintAll();
+    FSpacing = Value;
+    RepaintAll();
 }
 
-void TLedDisplay::setMax(int value)
+void TLedDisplay::setMax(int Value)
 {
-    if (value == FMax)
+    if (Value == FMax)
         return;
-    FMax = value;
-    repaintAll();
+    FMax = Value;
+    RepaintAll();
 }
 
-void TLedDisplay::setPosition(int value)
+void TLedDisplay::setPosition(int Value)
 {
-    if (value == FPosition)
+    if (Value == FPosition)
         return;
-    FPosition = value;
+    FPosition = Value;
     PaintLEDs();
 }
 
-void TLedDisplay::setBlockACount(int value)
+void TLedDisplay::setBlockACount(int Value)
 {
-    setBlockCount(FBlockACount, value);
+    SetBlockCount(FBlockACount, Value);
 }
 
-void TLedDisplay::setBlockBCount(int value)
+void TLedDisplay::setBlockBCount(int Value)
 {
-    setBlockCount(FBlockBCount, value);
+    SetBlockCount(FBlockBCount, Value);
 }
 
-void TLedDisplay::setBlockCCount(int value)
+void TLedDisplay::setBlockCCount(int Value)
 {
-    setBlockCount(FBlockCCount, value);
+    SetBlockCount(FBlockCCount, Value);
 }
 
-void TLedDisplay::setActiveColor1(const QColor &value)
+void TLedDisplay::setActiveColor1(const QColor &Value)
 {
-    setColor(FActiveColor1, value);
+    SetColor(FActiveColor1, Value);
 }
 
-void TLedDisplay::setActiveColor2(const QColor &value)
+void TLedDisplay::setActiveColor2(const QColor &Value)
 {
-    setColor(FActiveColor2, value);
+    SetColor(FActiveColor2, Value);
 }
 
-void TLedDisplay::setActiveColor3(const QColor &value)
+void TLedDisplay::setActiveColor3(const QColor &Value)
 {
-    setColor(FActiveColor3, value);
+    SetColor(FActiveColor3, Value);
 }
 
-void TLedDisplay::setDeadColor1(const QColor &value)
+void TLedDisplay::setDeadColor1(const QColor &Value)
 {
-    setColor(FDeadColor1, value);
+    SetColor(FDeadColor1, Value);
 }
 
-void TLedDisplay::setDeadColor2(const QColor &value)
+void TLedDisplay::setDeadColor2(const QColor &Value)
 {
-    setColor(FDeadColor2, value);
+    SetColor(FDeadColor2, Value);
 }
 
-void TLedDisplay::setDeadColor3(const QColor &value)
+void TLedDisplay::setDeadColor3(const QColor &Value)
 {
-    setColor(FDeadColor3, value);
+    SetColor(FDeadColor3, Value);
 }
 
-void TLedDisplay::setBlockCount(int &count, int value)
+void TLedDisplay::SetBlockCount(int &Count, int Value)
 {
     // The comparison is with the value as given, so assigning 0 over a stored 1 still repaints.
-    if (value == count)
+    if (Value == Count)
         return;
-    count = value > 0 ? value : 1;
-    repaintAll();
+    Count = Value > 0 ? Value : 1;
+    RepaintAll();
 }
 
-void TLedDisplay::setColor(QColor &color, const QColor &value)
+void TLedDisplay::SetColor(QColor &Color, const QColor &Value)
 {
-    color = value;
+    Color = Value;
     PaintLEDs();
 }
 
@@ -156,41 +156,41 @@ void TLedDisplay::PaintLEDs()
 {
     if (FMax == 0)
         setMax(1);
-    prepareCanvas();
+    PrepareCanvas();
     if (FCanvas.isNull())
         return;
 
-    const Layout layout = currentLayout();
-    const std::int64_t lit = litCells(layout.total);
-    const std::int64_t firstB = 1 + std::int64_t(FBlockACount);
-    const std::int64_t firstC = firstB + FBlockBCount;
-    QRect painted;
+    const TLayout Layout = CurrentLayout();
+    const std::int64_t Lit = LitCells(Layout.Total);
+    const std::int64_t FirstB = 1 + std::int64_t(FBlockACount);
+    const std::int64_t FirstC = FirstB + FBlockBCount;
+    QRect Painted;
     {
-        QPainter painter(&FCanvas);
-        paintZone(painter, layout, 1, FBlockACount, lit, FActiveColor1, FDeadColor1, painted);
-        paintZone(painter, layout, firstB, FBlockBCount, lit, FActiveColor2, FDeadColor2, painted);
-        paintZone(painter, layout, firstC, FBlockCCount, lit, FActiveColor3, FDeadColor3, painted);
+        QPainter Painter(&FCanvas);
+        PaintZone(Painter, Layout, 1, FBlockACount, Lit, FActiveColor1, FDeadColor1, Painted);
+        PaintZone(Painter, Layout, FirstB, FBlockBCount, Lit, FActiveColor2, FDeadColor2, Painted);
+        PaintZone(Painter, Layout, FirstC, FBlockCCount, Lit, FActiveColor3, FDeadColor3, Painted);
     }
-    if (FPainting || painted.isEmpty())
+    if (FPainting || Painted.isEmpty())
         return;
     FShowingLeds = true;
-    repaint(painted);
+    repaint(Painted);
     FShowingLeds = false;
 }
 
 void TLedDisplay::Paint()
 {
-    prepareCanvas();
+    PrepareCanvas();
     FCanvasStale = false;
     if (FCanvas.isNull())
         return;
     {
-        QPainter painter(&FCanvas);
-        painter.fillRect(rect(), palette().color(backgroundRole()));
+        QPainter Painter(&FCanvas);
+        Painter.fillRect(rect(), palette().color(backgroundRole()));
         if (FCtl3D) {
-            const Layout layout = currentLayout();
-            for (std::int64_t b = 0; b < layout.total; ++b)
-                drawSunkenFrame(painter, frameRect(layout, b));
+            const TLayout Layout = CurrentLayout();
+            for (std::int64_t b = 0; b < Layout.Total; ++b)
+                DrawSunkenFrame(Painter, FrameRect(Layout, b));
         }
     }
     PaintLEDs();
@@ -205,138 +205,138 @@ void TLedDisplay::paintEvent(QPaintEvent *)
         Paint();
         FPainting = false;
     }
-    QPainter painter(this);
-    painter.drawImage(0, 0, FCanvas);
+    QPainter Painter(this);
+    Painter.drawImage(0, 0, FCanvas);
 }
 
-void TLedDisplay::changeEvent(QEvent *event)
+void TLedDisplay::changeEvent(QEvent *Event)
 {
-    if (event->type() == QEvent::PaletteChange)
+    if (Event->type() == QEvent::PaletteChange)
         FCanvasStale = true;
-    QWidget::changeEvent(event);
+    QWidget::changeEvent(Event);
 }
 
-void TLedDisplay::mousePressEvent(QMouseEvent *event)
+void TLedDisplay::mousePressEvent(QMouseEvent *Event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (Event->button() == Qt::LeftButton)
         FPressed = true;
-    emit OnMouseDown(event->button(), event->modifiers(), event->position().toPoint());
+    emit OnMouseDown(Event->button(), Event->modifiers(), Event->position().toPoint());
 }
 
-void TLedDisplay::mouseDoubleClickEvent(QMouseEvent *event)
+void TLedDisplay::mouseDoubleClickEvent(QMouseEvent *Event)
 {
     // The release that ends a double click is no click of its own.
     FPressed = false;
-    if (event->button() == Qt::LeftButton)
+    if (Event->button() == Qt::LeftButton)
         emit OnDblClick();
-    emit OnMouseDown(event->button(), event->modifiers(), event->position().toPoint());
+    emit OnMouseDown(Event->button(), Event->modifiers(), Event->position().toPoint());
 }
 
-void TLedDisplay::mouseMoveEvent(QMouseEvent *event)
+void TLedDisplay::mouseMoveEvent(QMouseEvent *Event)
 {
-    emit OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+    emit OnMouseMove(Event->buttons(), Event->modifiers(), Event->position().toPoint());
 }
 
-void TLedDisplay::mouseReleaseEvent(QMouseEvent *event)
+void TLedDisplay::mouseReleaseEvent(QMouseEvent *Event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && FPressed) {
+    const QPoint Pos = Event->position().toPoint();
+    if (Event->button() == Qt::LeftButton && FPressed) {
         FPressed = false;
-        if (rect().contains(pos))
+        if (rect().contains(Pos))
             emit OnClick();
     }
-    emit OnMouseUp(event->button(), event->modifiers(), pos);
+    emit OnMouseUp(Event->button(), Event->modifiers(), Pos);
 }
 
-TLedDisplay::Layout TLedDisplay::currentLayout() const
+TLedDisplay::TLayout TLedDisplay::CurrentLayout() const
 {
-    Layout layout;
-    layout.total = std::int64_t(FBlockACount) + FBlockBCount + FBlockCCount;
-    layout.width = width();
-    layout.height = height();
-    layout.spacing = FSpacing;
-    layout.horizontal = FOrientation == loHorizontal;
-    return layout;
+    TLayout Layout;
+    Layout.Total = std::int64_t(FBlockACount) + FBlockBCount + FBlockCCount;
+    Layout.Width = width();
+    Layout.Height = height();
+    Layout.Spacing = FSpacing;
+    Layout.Horizontal = FOrientation == loHorizontal;
+    return Layout;
 }
 
-std::int64_t TLedDisplay::litCells(std::int64_t total) const
+std::int64_t TLedDisplay::LitCells(std::int64_t Total) const
 {
     // Wide enough that a large Position lights every cell instead of wrapping to a negative count.
-    const Wide lit = Wide(FPosition) * total / FMax;
-    if (lit > total)
-        return total;
-    return lit < 0 ? 0 : static_cast<std::int64_t>(lit);
+    const TWide Lit = TWide(FPosition) * Total / FMax;
+    if (Lit > Total)
+        return Total;
+    return Lit < 0 ? 0 : static_cast<std::int64_t>(Lit);
 }
 
-QRect TLedDisplay::ledRect(const Layout &layout, std::int64_t k)
+QRect TLedDisplay::LedRect(const TLayout &Layout, std::int64_t k)
 {
-    const std::int64_t t = layout.total, w = layout.width, h = layout.height, s = layout.spacing;
-    if (layout.horizontal) {
-        const std::int64_t left = (k - 1) * w / t + 1;
-        return edgesRect(left, 2, left + w / t - s - 2, h - 2);
+    const std::int64_t T = Layout.Total, W = Layout.Width, H = Layout.Height, S = Layout.Spacing;
+    if (Layout.Horizontal) {
+        const std::int64_t Left = (k - 1) * W / T + 1;
+        return EdgesRect(Left, 2, Left + W / T - S - 2, H - 2);
     }
-    const std::int64_t top = (t - k) * h / t + 1;
-    return edgesRect(2, top, w - 2, top + h / t - s - 2);
+    const std::int64_t Top = (T - k) * H / T + 1;
+    return EdgesRect(2, Top, W - 2, Top + H / T - S - 2);
 }
 
-QRect TLedDisplay::frameRect(const Layout &layout, std::int64_t b)
+QRect TLedDisplay::FrameRect(const TLayout &Layout, std::int64_t b)
 {
-    const std::int64_t t = layout.total, w = layout.width, h = layout.height, s = layout.spacing;
-    if (layout.horizontal) {
-        const std::int64_t left = (t - b - 1) * w / t;
-        return edgesRect(left, 1, left + w / t - s, h - 1);
+    const std::int64_t T = Layout.Total, W = Layout.Width, H = Layout.Height, S = Layout.Spacing;
+    if (Layout.Horizontal) {
+        const std::int64_t Left = (T - b - 1) * W / T;
+        return EdgesRect(Left, 1, Left + W / T - S, H - 1);
     }
-    const std::int64_t top = b * h / t;
-    return edgesRect(1, top, w - 1, top + h / t - s);
+    const std::int64_t Top = b * H / T;
+    return EdgesRect(1, Top, W - 1, Top + H / T - S);
 }
 
-void TLedDisplay::paintZone(QPainter &painter, const Layout &layout, std::int64_t first, int count,
-                            std::int64_t lit, const QColor &active, const QColor &dead,
-                            QRect &painted)
+void TLedDisplay::PaintZone(QPainter &Painter, const TLayout &Layout, std::int64_t First, int Count,
+                            std::int64_t Lit, const QColor &Active, const QColor &Dead,
+                            QRect &Painted)
 {
-    for (std::int64_t k = first; k < first + count; ++k) {
-        FBrush = k <= lit ? active : dead;
-        const QRect cell = ledRect(layout, k);
-        if (cell.isNull())
+    for (std::int64_t k = First; k < First + Count; ++k) {
+        FBrush = k <= Lit ? Active : Dead;
+        const QRect Cell = LedRect(Layout, k);
+        if (Cell.isNull())
             continue;
-        painter.fillRect(cell, FBrush);
-        painted |= cell;
+        Painter.fillRect(Cell, FBrush);
+        Painted |= Cell;
     }
 }
 
 // A one-pixel sunken frame: shadow along the top and left, highlight along the bottom and right
 // (the highlight owns the top-right and bottom-left corners); the inside takes the current brush.
-void TLedDisplay::drawSunkenFrame(QPainter &painter, const QRect &frame)
+void TLedDisplay::DrawSunkenFrame(QPainter &Painter, const QRect &Frame)
 {
-    if (frame.isNull())
+    if (Frame.isNull())
         return;
-    const QColor shadow = clBtnShadow();
-    const QColor highlight = clBtnHighlight();
-    const int l = frame.left(), t = frame.top(), r = frame.right(), b = frame.bottom();
-    fillArea(painter, QRect(QPoint(l, t), QPoint(r - 1, t)), shadow);
-    fillArea(painter, QRect(QPoint(l, t), QPoint(l, b - 1)), shadow);
-    fillArea(painter, QRect(QPoint(r, t), QPoint(r, b)), highlight);
-    fillArea(painter, QRect(QPoint(l, b), QPoint(r, b)), highlight);
-    fillArea(painter, frame.adjusted(1, 1, -1, -1), FBrush);
+    const QColor Shadow = clBtnShadow();
+    const QColor Highlight = clBtnHighlight();
+    const int L = Frame.left(), T = Frame.top(), R = Frame.right(), B = Frame.bottom();
+    FillArea(Painter, QRect(QPoint(L, T), QPoint(R - 1, T)), Shadow);
+    FillArea(Painter, QRect(QPoint(L, T), QPoint(L, B - 1)), Shadow);
+    FillArea(Painter, QRect(QPoint(R, T), QPoint(R, B)), Highlight);
+    FillArea(Painter, QRect(QPoint(L, B), QPoint(R, B)), Highlight);
+    FillArea(Painter, Frame.adjusted(1, 1, -1, -1), FBrush);
 }
 
-void TLedDisplay::prepareCanvas()
+void TLedDisplay::PrepareCanvas()
 {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (FCanvas.size() == pixels && FCanvas.devicePixelRatio() == ratio)
+    const qreal Ratio = devicePixelRatioF();
+    const QSize Pixels = (QSizeF(size()) * Ratio).toSize();
+    if (FCanvas.size() == Pixels && FCanvas.devicePixelRatio() == Ratio)
         return;
     FCanvasStale = true;
-    if (pixels.isEmpty()) {
+    if (Pixels.isEmpty()) {
         FCanvas = QImage();
         return;
     }
-    FCanvas = QImage(pixels, QImage::Format_RGB32);
-    FCanvas.setDevicePixelRatio(ratio);
+    FCanvas = QImage(Pixels, QImage::Format_RGB32);
+    FCanvas.setDevicePixelRatio(Ratio);
     FCanvas.fill(palette().color(backgroundRole()));
 }
 
-void TLedDisplay::repaintAll()
+void TLedDisplay::RepaintAll()
 {
     FCanvasStale = true;
     // Inside a paint Qt cannot paint again at once; the whole control is drawn on the next pass.

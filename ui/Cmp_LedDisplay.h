@@ -44,7 +44,7 @@ class TLedDisplay : public QWidget
     Q_PROPERTY(QColor DeadColor3 READ DeadColor3 WRITE setDeadColor3)
 
   public:
-    explicit TLedDisplay(QWidget *parent = nullptr);
+    explicit TLedDisplay(QWidget *Parent = nullptr);
 
     TLedDisplayOrientation Orientation() const { return FOrientation; }
     bool Ctl3D() const { return FCtl3D; }
@@ -62,23 +62,23 @@ class TLedDisplay : public QWidget
     QColor DeadColor3() const { return FDeadColor3; }
 
     // Layout setters: a changed value repaints the whole control.
-    void setOrientation(TLedDisplayOrientation value);
-    void setCtl3D(bool value);
-    void setSpacing(int value);
-    void setMax(int value);
+    void setOrientation(TLedDisplayOrientation Value);
+    void setCtl3D(bool Value);
+    void setSpacing(int Value);
+    void setMax(int Value);
     // A changed position repaints only the cells.
-    void setPosition(int value);
+    void setPosition(int Value);
     // A count of 0 or less is stored as 1.
-    void setBlockACount(int value);
-    void setBlockBCount(int value);
-    void setBlockCCount(int value);
+    void setBlockACount(int Value);
+    void setBlockBCount(int Value);
+    void setBlockCCount(int Value);
     // Colours always repaint the cells, even when unchanged.
-    void setActiveColor1(const QColor &value);
-    void setActiveColor2(const QColor &value);
-    void setActiveColor3(const QColor &value);
-    void setDeadColor1(const QColor &value);
-    void setDeadColor2(const QColor &value);
-    void setDeadColor3(const QColor &value);
+    void setActiveColor1(const QColor &Value);
+    void setActiveColor2(const QColor &Value);
+    void setActiveColor3(const QColor &Value);
+    void setDeadColor1(const QColor &Value);
+    void setDeadColor2(const QColor &Value);
+    void setDeadColor3(const QColor &Value);
 
     // Paints every LED cell onto the canvas and puts them on the screen before returning.
     void PaintLEDs();
@@ -92,43 +92,43 @@ class TLedDisplay : public QWidget
   signals:
     void OnClick();
     void OnDblClick();
-    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
-    void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint pos);
-    void OnMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+    void OnMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Modifiers, QPoint Pos);
+    void OnMouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers, QPoint Pos);
+    void OnMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Modifiers, QPoint Pos);
 
   protected:
     // The full paint of the canvas: background, the sunken cell frames when Ctl3D is set, the LEDs.
     virtual void Paint();
 
-    void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *Event) override;
+    void changeEvent(QEvent *Event) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
 
   private:
     // What the cell arithmetic needs, read once per paint.
-    struct Layout
+    struct TLayout
     {
-        std::int64_t total; // cells in all three zones
-        std::int64_t width;
-        std::int64_t height;
-        std::int64_t spacing;
-        bool horizontal;
+        std::int64_t Total; // cells in all three zones
+        std::int64_t Width;
+        std::int64_t Height;
+        std::int64_t Spacing;
+        bool Horizontal;
     };
 
-    Layout currentLayout() const;
-    std::int64_t litCells(std::int64_t total) const;
-    static QRect ledRect(const Layout &layout, std::int64_t k);
-    static QRect frameRect(const Layout &layout, std::int64_t b);
-    void paintZone(QPainter &painter, const Layout &layout, std::int64_t first, int count,
-                   std::int64_t lit, const QColor &active, const QColor &dead, QRect &painted);
-    void drawSunkenFrame(QPainter &painter, const QRect &frame);
-    void prepareCanvas();
-    void repaintAll();
-    void setBlockCount(int &count, int value);
-    void setColor(QColor &color, const QColor &value);
+    TLayout CurrentLayout() const;
+    std::int64_t LitCells(std::int64_t Total) const;
+    static QRect LedRect(const TLayout &Layout, std::int64_t k);
+    static QRect FrameRect(const TLayout &Layout, std::int64_t b);
+    void PaintZone(QPainter &Painter, const TLayout &Layout, std::int64_t First, int Count,
+                   std::int64_t Lit, const QColor &Active, const QColor &Dead, QRect &Painted);
+    void DrawSunkenFrame(QPainter &Painter, const QRect &Frame);
+    void PrepareCanvas();
+    void RepaintAll();
+    void SetBlockCount(int &Count, int Value);
+    void SetColor(QColor &Color, const QColor &Value);
 
     TLedDisplayOrientation FOrientation = loVertical;
     bool FCtl3D = true;

@@ -5,6 +5,7 @@
 #include "WaveIn.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,6 +75,11 @@ void TSettingsForm::CreateControls()
             &TSettingsForm::CbWaveInDeviceChange);
     connect(CbWaveInDevice->lineEdit(), &QLineEdit::textEdited, this,
             &TSettingsForm::CbWaveInDeviceChange);
+    CbWaveInDevice->setAccessibleName("Recording device");
+    CbWaveInDevice->setAccessibleDescription(
+        "The input device the program records from; choosing another moves the recording");
+    // The caption has no mnemonic, so the buddy only ties the two for assistive technology.
+    Label2->setBuddy(CbWaveInDevice);
 
     sbOk = new QPushButton("Ok", TabSheet2);
     sbOk->setObjectName("sbOk");
@@ -104,6 +110,23 @@ void TSettingsForm::showEvent(QShowEvent *Event)
     QWidget::showEvent(Event);
     if (!Event->spontaneous())
         FormShow();
+}
+
+// Ok never takes the focus, so its keys are the window's: Esc, Return and Enter
+// that the device list leaves alone reach here. Return in the open list only
+// chooses an item, as the list keeps that key to itself.
+void TSettingsForm::keyPressEvent(QKeyEvent *Event)
+{
+    switch (Event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        sbOkClick();
+        Event->accept();
+        break;
+    default:
+        QWidget::keyPressEvent(Event);
+    }
 }
 
 void TSettingsForm::sbOkClick()

@@ -46,6 +46,7 @@ class TSettingsForm : public QWidget
 
   protected:
     void showEvent(QShowEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
 
   private:
     void CreateControls();

@@ -5,29 +5,29 @@
 
 namespace {
 
-QColor paletteColor(QPalette::ColorRole role)
+QColor PaletteColor(QPalette::ColorRole Role)
 {
-    return QGuiApplication::palette().color(QPalette::Active, role);
+    return QGuiApplication::palette().color(QPalette::Active, Role);
 }
 
 } // namespace
 
 QColor clBtnShadow()
 {
-    return paletteColor(QPalette::Dark);
+    return PaletteColor(QPalette::Dark);
 }
 
 QColor clBtnHighlight()
 {
-    return paletteColor(QPalette::Light);
+    return PaletteColor(QPalette::Light);
 }
 
 QColor clBtnFace()
 {
-    return paletteColor(QPalette::Button);
+    return PaletteColor(QPalette::Button);
 }
 
 QColor clWindowText()
 {
-    return paletteColor(QPalette::WindowText);
+    return PaletteColor(QPalette::WindowText);
 }

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStatusBar>
 
@@ -101,6 +102,9 @@ void TMainWrenForm::CreateControls()
     EditDTMF->setFrame(false);
     EditDTMF->setFont(PixelFont("Courier", 11));
     EditDTMF->setPalette(ColouredPalette(EditDTMF->palette(), clBlack, clLime));
+    EditDTMF->setAccessibleName("Decoded digits");
+    EditDTMF->setAccessibleDescription(
+        "The keypad symbols heard on the input, the latest on the right; the last 48 are kept");
 
     LedDisplay = new TLedDisplay(this);
     LedDisplay->setObjectName("LedDisplay");
@@ -119,11 +123,16 @@ void TMainWrenForm::CreateControls()
     LedDisplay->setDeadColor1(clBtnShadow());
     LedDisplay->setDeadColor2(clBtnShadow());
     LedDisplay->setDeadColor3(clBtnShadow());
+    LedDisplay->setAccessibleName("Input level");
+    LedDisplay->setAccessibleDescription("The peak level of the input, as a bar of 50 lights");
 
     ImgScale = new QLabel(this);
     ImgScale->setObjectName("ImgScale");
     ImgScale->setPixmap(QPixmap(":/scale.xpm"));
     ImgScale->setGeometry(12, 41, 164, 12);
+    ImgScale->setAccessibleName("Level scale");
+    ImgScale->setAccessibleDescription(
+        "Marks under the input level at -24, -12, -6, -3, -1 and 0 dB of full scale");
 
     SpeedButton1 = new QPushButton("Clear", this);
     SpeedButton1->setObjectName("SpeedButton1");
@@ -139,6 +148,11 @@ void TMainWrenForm::CreateControls()
     SpeedButton2->setPalette(FacePalette());
     connect(SpeedButton2, &QPushButton::clicked, this, &TMainWrenForm::SpeedButton2Click);
 
+    // The buttons never take the focus, so their keys belong to the window and
+    // work while the digit line has it; a line edit uses neither.
+    AddShortcut(SpeedButton1, QKeySequence(Qt::CTRL | Qt::Key_L), "Empty the digit line");
+    AddShortcut(SpeedButton2, QKeySequence(Qt::CTRL | Qt::Key_Comma), "Choose the input device");
+
     // One sunken, left-aligned panel that reaches the right edge.
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName("StatusBar");
@@ -152,6 +166,13 @@ void TMainWrenForm::CreateControls()
     StatusPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StatusPanel->setMinimumWidth(190);
     StatusBar->addWidget(StatusPanel, 1);
+}
+
+void TMainWrenForm::AddShortcut(QPushButton *Button, const QKeySequence &Key, const QString &Tip)
+{
+    auto *Shortcut = new QShortcut(Key, this);
+    connect(Shortcut, &QShortcut::activated, Button, &QPushButton::click);
+    Button->setToolTip(Tip + " (" + Key.toString(QKeySequence::NativeText) + ")");
 }
 
 void TMainWrenForm::FormCreate()
@@ -242,6 +263,9 @@ void TMainWrenForm::ShowWarning(const std::string &Text)
     Box.setDefaultButton(Ok);
     Box.setEscapeButton(Ok);
     Box.setWindowModality(Qt::ApplicationModal);
+    // The settings window stays on top: a warning that did not would open
+    // hidden under it, and the program would seem frozen.
+    Box.setWindowFlag(Qt::WindowStaysOnTopHint);
     Box.exec();
 }
 

@@ -11,6 +11,7 @@
 
 #include <QWidget>
 
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -74,6 +75,8 @@ class TMainWrenForm : public QWidget,
 
   private:
     void CreateControls();
+    // A window-wide key that clicks Button, named in its tooltip after Tip.
+    void AddShortcut(QPushButton *Button, const QKeySequence &Key, const QString &Tip);
     void CentreOnScreen();
 };
 
