@@ -12,12 +12,20 @@
 # Works as root with no display and no session bus.
 set -euo pipefail
 
+# A zombie counts as gone: the servers are no children of whoever asks.
+alive() {
+    [ -r "/proc/$1/stat" ] || return 1
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ "$state" != Z ]
+}
+
 stop_server() {
     local pid
     for pid in "$@"; do kill "$pid" 2>/dev/null || true; done
     for pid in "$@"; do
         for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
+            alive "$pid" || break
             sleep 0.1
         done
         kill -9 "$pid" 2>/dev/null || true
@@ -29,7 +37,9 @@ start_server() {
     [ "${1:-}" = --no-wm ] && wm=no
     local log
     log=$(mktemp -d "${TMPDIR:-/tmp}/display-test.XXXXXX")
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$log/display" \
+    # -noreset: a client that comes and goes before the window manager
+    # connects must not reset the server under it.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$log/display" \
         </dev/null >/dev/null 2>"$log/xvfb.log" &
     local pids=$!
     for _ in $(seq 100); do

@@ -20,6 +20,9 @@ echo "== Build and tests"
 BUILD_DIR=build tools/setup.sh
 run_ctest ordinary build
 
+echo "== Debian package: build, lintian, install, run, remove"
+bash tools/package-smoke.sh build || failed_runs+=(package)
+
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 BUILD_DIR=build-sanitize tools/setup.sh -DDTMF_SANITIZE=ON -DDTMF_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
