@@ -1,13 +1,57 @@
 #include "SoundFile.h"
 
 #include "Decoder.h"
+#include "HeaderCheck.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+namespace {
+
+// Streams are often written with a length placeholder that is never filled
+// in (about 2 or 4 GiB); a size that large tells nothing.
+constexpr int64_t PlaceholderBytes = 0x7FFF0000;
+
+std::string OpenFailure(int Code)
+{
+    switch (Code) {
+    case SF_ERR_UNRECOGNISED_FORMAT:
+        return "not audio: no kind of sound file known here starts like this";
+    case SF_ERR_UNSUPPORTED_ENCODING:
+        return "unsupported format: its samples are stored in a way that can't be decoded";
+    case SF_ERR_MALFORMED_FILE:
+        return "unreadable: its header is damaged";
+    default:
+        return "unreadable: not a sound file that can be decoded";
+    }
+}
+
+// Bytes a sample takes where the size of the data is the header's, 0 where
+// the data is compressed.
+int64_t SampleBytes(int Format)
+{
+    switch (Format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return 1;
+    case SF_FORMAT_PCM_16:
+        return 2;
+    case SF_FORMAT_PCM_24:
+        return 3;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        return 4;
+    case SF_FORMAT_DOUBLE:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
 
 TSoundFile::~TSoundFile()
 {
@@ -15,23 +59,24 @@ TSoundFile::~TSoundFile()
         sf_close(File);
 }
 
-bool TSoundFile::OpenPath(const std::string &Path)
+bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
 {
-    // Opening the file ourselves gives the system's own reason for a missing
-    // or unreadable file instead of libsndfile's wording of it.
-    const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (Fd < 0) {
-        ErrorText = std::strerror(errno);
-        return false;
-    }
-    struct stat Status;
-    if (fstat(Fd, &Status) == 0 && S_ISDIR(Status.st_mode)) {
-        close(Fd);
-        ErrorText = std::strerror(EISDIR);
-        return false;
-    }
+    Source = std::make_unique<TStreamSource>(Fd, Taken);
     Info = SF_INFO{};
-    return Opened(sf_open_fd(Fd, SFM_READ, &Info, SF_TRUE));
+    SNDFILE *Handle = sf_open_virtual(TStreamSource::Io(), SFM_READ, &Info, Source.get());
+    if (Handle == nullptr && !Source->ReadError().empty()) {
+        ErrorText = "unreadable: " + Source->ReadError();
+        return false;
+    }
+    if (!Opened(Handle))
+        return false;
+    const std::string Contradiction = HeaderContradiction(Source->Start());
+    Source->HeaderRead();
+    if (!Contradiction.empty()) {
+        ErrorText = "damaged header: " + Contradiction;
+        return false;
+    }
+    return true;
 }
 
 bool TSoundFile::OpenMemory(const void *Bytes, size_t Size)
@@ -47,16 +92,20 @@ bool TSoundFile::OpenMemory(const void *Bytes, size_t Size)
 bool TSoundFile::Opened(SNDFILE *Handle)
 {
     if (Handle == nullptr) {
-        ErrorText = sf_strerror(nullptr);
+        ErrorText = OpenFailure(sf_error(nullptr));
         return false;
     }
     File = Handle;
-    if (!IsSupportedInput(Info.samplerate, Info.channels)) {
-        ErrorText = "unsupported sample rate " + std::to_string(Info.samplerate) + " Hz or " +
-                    std::to_string(Info.channels) + " channels";
-        return false;
-    }
-    return true;
+    ErrorText = UnsupportedInput(Info.samplerate, Info.channels);
+    return ErrorText.empty();
+}
+
+int64_t TSoundFile::DeclaredFrames() const
+{
+    if (Info.frames <= 0 || Info.frames == SF_COUNT_MAX)
+        return -1;
+    const int64_t Bytes = Info.frames * Info.channels * SampleBytes(Info.format);
+    return Bytes >= PlaceholderBytes ? -1 : Info.frames;
 }
 
 size_t TSoundFile::ReadShorts(int16_t *Frames, size_t Count)
@@ -73,9 +122,11 @@ size_t TSoundFile::ReadFloats(float *Frames, size_t Count)
 
 std::string TSoundFile::ReadError() const
 {
+    if (Source && !Source->ReadError().empty())
+        return Source->ReadError();
     if (File == nullptr || sf_error(File) == SF_ERR_NO_ERROR)
         return "";
-    return sf_strerror(File);
+    return "the data is damaged";
 }
 
 sf_count_t TSoundFile::MemoryLength(void *User)
