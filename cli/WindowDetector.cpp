@@ -28,13 +28,20 @@ TWindowDetector::TWindowDetector(THandler OnSymbol, bool ReportAtEmission)
 void TWindowDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
 {
     while (Count > 0) {
+        // Whole blocks are analysed where they lie.
+        if (Filled == 0 && Count >= BlockSamples) {
+            AnalyseBlock(Samples);
+            Samples += BlockSamples;
+            Count -= BlockSamples;
+            continue;
+        }
         const size_t Take = std::min<size_t>(Count, BlockSamples - Filled);
         std::memcpy(Block + Filled, Samples, Take * sizeof(int16_t));
         Filled += static_cast<int>(Take);
         Samples += Take;
         Count -= Take;
         if (Filled == BlockSamples)
-            AnalyseBlock();
+            AnalyseBlock(Block);
     }
 }
 
@@ -49,8 +56,7 @@ void TWindowDetector::Finish()
 {
     if (Filled > 0) {
         std::fill(Block + Filled, Block + BlockSamples, 0);
-        Filled = BlockSamples;
-        AnalyseBlock();
+        AnalyseBlock(Block);
     }
     if (Sounding)
         EndSymbol();
@@ -58,9 +64,9 @@ void TWindowDetector::Finish()
 
 // The spine's analysis straight on the block: the same detector and gate as
 // after ReceiveBlock, without its one-block delay.
-void TWindowDetector::AnalyseBlock()
+void TWindowDetector::AnalyseBlock(const int16_t *Samples)
 {
-    Spine.AnalyseBlock(Block);
+    Spine.AnalyseBlock(Samples);
     const int64_t BlockEnd = BlockStart + BlockSamples;
     // After the gate, LastSymbol is what the detector made of this block.
     if (Sounding && Spine.LastSymbol == Current.Symbol)

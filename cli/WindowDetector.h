@@ -30,11 +30,11 @@ class TWindowDetector : public TSymbolDetector
     // Pads the last partial block with zeros and analyses it.
     void Finish() override;
 
-    // The block analysed last, as the spine saw it.
+    // After Finish: the last partial block, padded, as the spine saw it.
     const int16_t *LastBlock() const { return Block; }
 
   private:
-    void AnalyseBlock();
+    void AnalyseBlock(const int16_t *Samples);
     void EndSymbol();
 
     THandler OnSymbol;
