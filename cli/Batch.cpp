@@ -56,6 +56,7 @@ TBatch::TBatch(const TOptions &Options) : Options(Options), States(Options.Input
     const bool Live =
         std::find(Options.Inputs.begin(), Options.Inputs.end(), "-") != Options.Inputs.end();
     ProgressWanted = !Live && isatty(STDERR_FILENO);
+    HoldLines = ProgressWanted && isatty(STDOUT_FILENO);
 }
 
 void TBatch::Work()
@@ -85,7 +86,7 @@ int TBatch::Run()
     Started = std::chrono::steady_clock::now();
     const std::string Header = TSymbolWriter::Header(Options.Format);
     if (!Header.empty())
-        Write({{false, Header}}, true);
+        WriteOut(Header, true);
     std::vector<std::thread> Workers;
     for (size_t i = 0; i < JobCount; ++i)
         Workers.emplace_back(&TBatch::Work, this);
@@ -112,34 +113,55 @@ void TBatch::PrintInput(size_t Index)
             Done = States[Index].Done;
         }
         Write(Taken, Flush);
-        if (Done)
+        if (Done) {
+            WriteOut(HeldLine, Flush);
+            HeldLine.clear();
             return;
+        }
         ShowProgress();
     }
 }
 
 void TBatch::Write(const std::vector<TSegment> &Segments, bool Flush)
 {
-    if (Segments.empty())
-        return;
-    ClearProgress();
     for (const TSegment &Segment : Segments) {
-        if (Segment.ToError) {
-            std::fflush(stdout);
-            std::fputs(Segment.Text.c_str(), stderr);
-        } else {
-            std::fwrite(Segment.Text.data(), 1, Segment.Text.size(), stdout);
+        if (!Segment.ToError && !HoldLines) {
+            WriteOut(Segment.Text, Flush);
+            continue;
         }
+        if (!Segment.ToError) {
+            // The progress line shares the terminal: only whole lines go out.
+            HeldLine += Segment.Text;
+            const size_t LineEnd = HeldLine.rfind('\n') + 1;
+            WriteOut(HeldLine.substr(0, LineEnd), Flush);
+            HeldLine.erase(0, LineEnd);
+            continue;
+        }
+        WriteOut(HeldLine, true);
+        HeldLine.clear();
+        ClearProgress();
+        std::fputs(Segment.Text.c_str(), stderr);
     }
-    if (Flush)
+}
+
+void TBatch::WriteOut(const std::string &Text, bool Flush)
+{
+    if (Text.empty())
+        return;
+    if (HoldLines)
+        ClearProgress();
+    std::fwrite(Text.data(), 1, Text.size(), stdout);
+    if (Flush || HoldLines)
         std::fflush(stdout);
 }
 
 void TBatch::ShowProgress()
 {
-    const auto Elapsed = std::chrono::steady_clock::now() - Started;
-    if (!ProgressWanted || Elapsed < ProgressDelay)
+    const auto Now = std::chrono::steady_clock::now();
+    const auto Elapsed = Now - Started;
+    if (!ProgressWanted || Elapsed < ProgressDelay || (ProgressShown && Now - Drawn < ProgressStep))
         return;
+    Drawn = Now;
     size_t Done;
     {
         std::lock_guard<std::mutex> Guard(Lock);

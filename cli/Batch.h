@@ -38,6 +38,7 @@ class TBatch
     void Work();
     void PrintInput(size_t Index);
     void Write(const std::vector<TSegment> &Segments, bool Flush);
+    void WriteOut(const std::string &Text, bool Flush);
     void ShowProgress();
     void ClearProgress();
 
@@ -52,7 +53,10 @@ class TBatch
     TAudioCounter Audio{0};
     bool ProgressWanted;
     bool ProgressShown = false;
+    bool HoldLines; // standard output goes to the progress line's terminal
+    std::string HeldLine;
     std::chrono::steady_clock::time_point Started;
+    std::chrono::steady_clock::time_point Drawn;
 };
 
 // The number of cores this process may run on.
