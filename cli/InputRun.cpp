@@ -79,11 +79,12 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
         }
     }
     const int Fd = Standard ? STDIN_FILENO : Named->Fd;
+    // Standard input starts when its first bytes arrive; they tell its kind.
     std::string Taken;
     bool Raw = Options.Raw;
-    if (Standard && !Raw) {
-        Taken = ReadStart(Fd, 4);
-        Raw = !IsSoundFileStart(Taken);
+    if (Standard) {
+        Taken = ReadStart(Fd, Raw ? 1 : 4);
+        Raw = Raw || !IsSoundFileStart(Taken);
     }
 
     TSoundFile File;
