@@ -27,8 +27,7 @@ std::string OpenFailure(int Code)
     }
 }
 
-// Bytes a sample takes where the size of the data is the header's, 0 where
-// the data is compressed.
+// Bytes a sample takes, 0 where the data is compressed.
 int64_t SampleBytes(int Format)
 {
     switch (Format & SF_FORMAT_SUBMASK) {
@@ -79,16 +78,6 @@ bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
     return true;
 }
 
-bool TSoundFile::OpenMemory(const void *Bytes, size_t Size)
-{
-    Memory.Bytes = static_cast<const unsigned char *>(Bytes);
-    Memory.Size = static_cast<sf_count_t>(Size);
-    Memory.Position = 0;
-    static SF_VIRTUAL_IO Io = {MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
-    Info = SF_INFO{};
-    return Opened(sf_open_virtual(&Io, SFM_READ, &Info, &Memory));
-}
-
 bool TSoundFile::Opened(SNDFILE *Handle)
 {
     if (Handle == nullptr) {
@@ -104,8 +93,10 @@ int64_t TSoundFile::DeclaredFrames() const
 {
     if (Info.frames <= 0 || Info.frames == SF_COUNT_MAX)
         return -1;
-    const int64_t Bytes = Info.frames * Info.channels * SampleBytes(Info.format);
-    return Bytes >= PlaceholderBytes ? -1 : Info.frames;
+    // Compressed data is taken at a byte a sample, at least.
+    const int64_t FrameBytes =
+        int64_t(Info.channels) * std::max<int64_t>(1, SampleBytes(Info.format));
+    return Info.frames >= PlaceholderBytes / FrameBytes ? -1 : Info.frames;
 }
 
 size_t TSoundFile::ReadShorts(int16_t *Frames, size_t Count)
@@ -127,47 +118,4 @@ std::string TSoundFile::ReadError() const
     if (File == nullptr || sf_error(File) == SF_ERR_NO_ERROR)
         return "";
     return "the data is damaged";
-}
-
-sf_count_t TSoundFile::MemoryLength(void *User)
-{
-    return static_cast<TMemory *>(User)->Size;
-}
-
-sf_count_t TSoundFile::MemorySeek(sf_count_t Offset, int Whence, void *User)
-{
-    TMemory &M = *static_cast<TMemory *>(User);
-    sf_count_t Base = 0;
-    if (Whence == SEEK_CUR)
-        Base = M.Position;
-    else if (Whence == SEEK_END)
-        Base = M.Size;
-    // Out-of-range requests stop at the ends; libsndfile reads the position back.
-    if (Offset < -Base)
-        M.Position = 0;
-    else if (Offset > M.Size - Base)
-        M.Position = M.Size;
-    else
-        M.Position = Base + Offset;
-    return M.Position;
-}
-
-sf_count_t TSoundFile::MemoryRead(void *Destination, sf_count_t Count, void *User)
-{
-    TMemory &M = *static_cast<TMemory *>(User);
-    const sf_count_t Read = std::clamp<sf_count_t>(Count, 0, M.Size - M.Position);
-    if (Read > 0)
-        std::memcpy(Destination, M.Bytes + M.Position, static_cast<size_t>(Read));
-    M.Position += Read;
-    return Read;
-}
-
-sf_count_t TSoundFile::MemoryWrite(const void *, sf_count_t, void *)
-{
-    return 0;
-}
-
-sf_count_t TSoundFile::MemoryTell(void *User)
-{
-    return static_cast<TMemory *>(User)->Position;
 }

@@ -1,18 +1,22 @@
-// Arbitrary bytes as a sound file image through the decoder's whole input
-// path: libsndfile, mixdown, resampling, blocks and both detectors.
+// Arbitrary bytes as a sound file through the decoder's whole input path:
+// the stream reader, libsndfile, the header checks, mixdown, resampling and
+// both detectors.
 #include "Decoder.h"
 #include "InputDecoding.h"
 #include "SoundFile.h"
 
 #include <cstdint>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
-void Decode(const uint8_t *Data, size_t Size, TDetectorKind Kind)
+void Decode(int Fd, TDetectorKind Kind)
 {
+    lseek(Fd, 0, SEEK_SET);
     TSoundFile File;
-    if (!File.OpenMemory(Data, Size))
+    if (!File.OpenStream(Fd, ""))
         return;
     int64_t LastStart = -1;
     TDecoder Decoder(File.Rate(), File.Channels(), Kind, [&LastStart](const TDecodedSymbol &S) {
@@ -30,7 +34,11 @@ void Decode(const uint8_t *Data, size_t Size, TDetectorKind Kind)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
-    Decode(Data, Size, TDetectorKind::Window);
-    Decode(Data, Size, TDetectorKind::Strict);
+    const int Fd = memfd_create("input", 0);
+    if (Fd < 0 || write(Fd, Data, Size) != static_cast<ssize_t>(Size))
+        __builtin_trap();
+    Decode(Fd, TDetectorKind::Window);
+    Decode(Fd, TDetectorKind::Strict);
+    close(Fd);
     return 0;
 }
