@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -62,6 +63,9 @@ bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
 {
     Source = std::make_unique<TStreamSource>(Fd, Taken);
     Info = SF_INFO{};
+    // libsndfile keeps the reason an open failed in one place for all threads.
+    static std::mutex Opening;
+    std::unique_lock<std::mutex> Guard(Opening);
     SNDFILE *Handle = sf_open_virtual(TStreamSource::Io(), SFM_READ, &Info, Source.get());
     if (Handle == nullptr && !Source->ReadError().empty()) {
         ErrorText = "unreadable: " + Source->ReadError();
@@ -69,6 +73,7 @@ bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
     }
     if (!Opened(Handle))
         return false;
+    Guard.unlock();
     const std::string Contradiction = HeaderContradiction(Source->Start());
     Source->HeaderRead();
     if (!Contradiction.empty()) {
