@@ -71,6 +71,10 @@ bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
         ErrorText = "unreadable: " + Source->ReadError();
         return false;
     }
+    if (Handle == nullptr && Source->Start().empty()) {
+        ErrorText = "not audio: it is empty";
+        return false;
+    }
     if (!Opened(Handle))
         return false;
     Guard.unlock();
