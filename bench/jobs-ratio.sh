@@ -62,7 +62,7 @@ if ! cmp -s "$work/out1" "$work/out2"; then
     echo "-j 2 printed something else than -j 1" >&2
     exit 1
 fi
-printf 'symbols: %d\n' "$(tr -cd '159#' <"$work/out1" | wc -c)"
+printf 'symbols: %d\n' "$(sed 's/^[^:]*: //' "$work/out1" | tr -cd '159#' | wc -c)"
 awk -v a="$two" -v b="$one" -v s="$total" 'BEGIN {
     printf "speed -j 1: %.0fx real time\n", s / b
     printf "ratio -j 2 / -j 1: %.2f\n", a / b }'
