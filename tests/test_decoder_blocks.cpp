@@ -181,8 +181,9 @@ TEST(DecoderBlocks, WindowDetectorGivesWhatTheSpineGivesOnTheSameBlocks)
         for (size_t i = 0; i < Got.size(); ++i) {
             ASSERT_EQ(Got[i].Symbol, Expected[i].Symbol) << i;
             ASSERT_EQ(Got[i].Start, Expected[i].Start) << i;
-            if (!AtEmission)
+            if (!AtEmission) {
                 ASSERT_EQ(Got[i].End, Expected[i].End) << i;
+            }
         }
     }
 }

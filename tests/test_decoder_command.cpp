@@ -71,7 +71,7 @@ TEST(DecoderFiles, FindsTheSixteenSymbolsInEachKindOfFileWithEitherDetector)
                                                  SF_FORMAT_WAV | SF_FORMAT_ULAW);
     const std::string Stereo44k =
         Files.WriteSound("44k.wav", SplitStereo(Sixteen, 44100), 44100, 2, WavPcm16);
-    for (const std::string Detector : {"--detector=strict", "-dwindow"}) {
+    for (const char *Detector : {"--detector=strict", "-dwindow"}) {
         for (const std::string &File : {Wav48k, MuLaw8k, Stereo44k}) {
             const TProcessResult Result = Decode({Detector, File});
             EXPECT_EQ(Result.Out, Sixteen + "\n") << Detector << " " << File;
@@ -254,8 +254,9 @@ TEST(DecoderStandardInput, WritesEachSymbolAsSoonAsItIsDecided)
         EXPECT_TRUE(Child.WaitForOutput("D", 10000)) << Describe(Options);
         const TProcessResult Result = Child.Finish();
         EXPECT_EQ(Result.Status, 0);
-        if (Options.size() == 2 && Options[1] == "--timestamps")
+        if (Options.size() == 2 && Options[1] == "--timestamps") {
             EXPECT_EQ(Result.Out, "0.021\t7\n0.149\tD\n");
+        }
     }
 }
 
@@ -368,11 +369,11 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
         EXPECT_EQ(Result.Out, "") << Describe(Case.Args);
         EXPECT_EQ(Result.Err, "dtmf-decode: " + Case.Reason + "; try 'dtmf-decode --help'\n");
     }
-    for (const std::string &Help : {"-h", "--help"}) {
+    for (const char *Help : {"-h", "--help"}) {
         const TProcessResult Result = Decode({Help, "--loud"});
         EXPECT_EQ(Result.Status, 0);
         EXPECT_EQ(Result.Out.rfind("Usage: dtmf-decode [OPTION]... FILE...\n", 0), 0u);
     }
-    for (const std::string &Version : {"-V", "--version"})
+    for (const char *Version : {"-V", "--version"})
         EXPECT_EQ(Decode({Version}).Out.rfind("dtmf-decode (DTMF) ", 0), 0u);
 }
