@@ -140,6 +140,7 @@ void TBatch::Write(const std::vector<TSegment> &Segments, bool Flush)
         WriteOut(HeldLine, true);
         HeldLine.clear();
         ClearProgress();
+        std::fflush(stdout);
         std::fputs(Segment.Text.c_str(), stderr);
     }
 }
