@@ -149,12 +149,15 @@ void ApplyOption(int Option, const std::string &Value, TOptions &Options)
         Options.Raw = true;
         break;
     case 'e':
+        Options.RawFormatGiven = true;
         Options.Encoding = static_cast<TRawEncoding>(ParseChoice("--encoding", Value, Encodings));
         break;
     case 'r':
+        Options.RawFormatGiven = true;
         Options.Rate = ParseCount("--rate", Value, MinInputRate, MaxInputRate);
         break;
     case 'c':
+        Options.RawFormatGiven = true;
         Options.Channels = ParseCount("--channels", Value, 1, MaxInputChannels);
         break;
     case 'j':

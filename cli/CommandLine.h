@@ -13,7 +13,8 @@ struct TOptions
     TDetectorKind Detector = TDetectorKind::Strict;
     TOutputFormat Format = TOutputFormat::Text;
     TTimestamps Timestamps = TTimestamps::None;
-    bool Raw = false; // named files are raw PCM too
+    bool Raw = false;            // named files are raw PCM too
+    bool RawFormatGiven = false; // --encoding, --rate or --channels
     TRawEncoding Encoding = TRawEncoding::S16le;
     int Rate = 48000;
     int Channels = 1;

@@ -89,7 +89,8 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
 
     TSoundFile File;
     if (!Raw && !File.OpenStream(Fd, Taken)) {
-        Writer.Failure(File.Error());
+        const bool Hint = Options.RawFormatGiven && File.Error().rfind("not audio", 0) == 0;
+        Writer.Failure(File.Error() + (Hint ? " (--raw reads it as raw samples)" : ""));
         return false;
     }
     // Text output gives no end, so the window's symbols need not wait for theirs.

@@ -213,7 +213,9 @@ TEST(DecoderStandardInput, DecodesRawPcmInEveryEncodingRateAndChannelCount)
         // A named file is raw only when asked.
         const TProcessResult Named = Decode({Option, "-r8000", "--raw", Raw});
         EXPECT_EQ(Named.Out, Sixteen + "\n") << Encoding.Name << Named.Err;
-        EXPECT_EQ(Decode({Option, "-r8000", Raw}).Status, 1) << Encoding.Name;
+        const TProcessResult Refused = Decode({Option, "-r8000", Raw});
+        EXPECT_EQ(Refused.Status, 1) << Encoding.Name;
+        EXPECT_NE(Refused.Err.find("(--raw reads it as raw samples)"), std::string::npos);
     }
 }
 
