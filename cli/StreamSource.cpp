@@ -105,14 +105,16 @@ sf_count_t TStreamSource::Read(void *Destination, sf_count_t Count, void *User)
         return 0;
     if (S.ReadingHeader && S.Position > S.HeldEnd() + LookAhead)
         return 0;
-    if (!S.ReadingHeader && S.Position == S.HeldEnd())
-        return S.ReadDirect(static_cast<unsigned char *>(Destination), Count);
-    S.FillTo(S.Position + Count);
-    const sf_count_t Got = std::clamp<sf_count_t>(S.HeldEnd() - S.Position, 0, Count);
+    if (S.ReadingHeader || S.Position > S.HeldEnd())
+        S.FillTo(S.Position + Count);
+    auto *Bytes = static_cast<unsigned char *>(Destination);
+    sf_count_t Got = std::clamp<sf_count_t>(S.HeldEnd() - S.Position, 0, Count);
     if (Got > 0)
-        std::memcpy(Destination, S.Held.data() + (S.Position - S.HeldStart),
-                    static_cast<size_t>(Got));
+        std::memcpy(Bytes, S.Held.data() + (S.Position - S.HeldStart), static_cast<size_t>(Got));
     S.Position += Got;
+    // Past what is held, the rest comes straight from the descriptor.
+    if (!S.ReadingHeader && Got < Count && S.Position == S.HeldEnd())
+        Got += S.ReadDirect(Bytes + Got, Count - Got);
     S.DropBehind();
     return Got;
 }
