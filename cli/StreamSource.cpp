@@ -72,9 +72,11 @@ sf_count_t TStreamSource::ReadDirect(unsigned char *Destination, sf_count_t Coun
 
 void TStreamSource::DropBehind()
 {
-    if (ReadingHeader || Position - HeldStart < static_cast<sf_count_t>(4 * LookBehind))
+    // The position may lie past the end of the stream, beyond all that is held.
+    const sf_count_t Behind = std::min(Position, HeldEnd()) - HeldStart;
+    if (ReadingHeader || Behind < static_cast<sf_count_t>(4 * LookBehind))
         return;
-    const size_t Drop = static_cast<size_t>(Position - HeldStart) - LookBehind;
+    const size_t Drop = static_cast<size_t>(Behind) - LookBehind;
     Held.erase(Held.begin(), Held.begin() + static_cast<std::ptrdiff_t>(Drop));
     HeldStart += static_cast<sf_count_t>(Drop);
 }

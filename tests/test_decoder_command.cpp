@@ -339,6 +339,21 @@ TEST(DecoderErrors, AHeaderThatContradictsItselfIsAnError)
     }
 }
 
+TEST(DecoderErrors, DataThatWouldStartPastTheEndIsNothingToDecode)
+{
+    // An AU header of unknown length whose data starts 64 KiB in, in a file
+    // of 1 KiB: the reader is sent past the end of the stream.
+    TTestFiles Files;
+    std::string Header = ".snd";
+    for (uint32_t Field : {0x10000u, 0xFFFFFFFFu, 3u, 8000u, 1u})
+        for (int Shift = 24; Shift >= 0; Shift -= 8)
+            Header += static_cast<char>(Field >> Shift & 0xFF);
+    const std::string Au = Files.WriteText("past.au", Header + std::string(1000, '\x11'));
+    const TProcessResult Result = Decode({Au});
+    EXPECT_EQ(Result.Status, 0) << Result.Err;
+    EXPECT_EQ(Result.Out, "\n");
+}
+
 TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
 {
     struct TCase
