@@ -17,6 +17,25 @@ std::string Fixed(double Value)
     return Text;
 }
 
+// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
+std::string TsvField(const std::string &Text)
+{
+    std::string Field;
+    for (char C : Text) {
+        if (C == '\t')
+            Field += "\\t";
+        else if (C == '\n')
+            Field += "\\n";
+        else if (C == '\r')
+            Field += "\\r";
+        else if (C == '\\')
+            Field += "\\\\";
+        else
+            Field += C;
+    }
+    return Field;
+}
+
 } // namespace
 
 std::string WallTime(std::chrono::system_clock::time_point Time)
@@ -105,23 +124,4 @@ void TSymbolWriter::Failure(const std::string &Reason)
             Prefix + ",\"error\":" +
             nlohmann::json(Reason).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
             "}\n");
-}
-
-// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
-std::string TSymbolWriter::TsvField(const std::string &Text) const
-{
-    std::string Field;
-    for (char C : Text) {
-        if (C == '\t')
-            Field += "\\t";
-        else if (C == '\n')
-            Field += "\\n";
-        else if (C == '\r')
-            Field += "\\r";
-        else if (C == '\\')
-            Field += "\\\\";
-        else
-            Field += C;
-    }
-    return Field;
 }

@@ -46,7 +46,6 @@ class TSymbolWriter
 
   private:
     std::string Time(int64_t Sample) const;
-    std::string TsvField(const std::string &Text) const;
 
     TOutputFormat Format;
     TTimestamps Timestamps;
