@@ -187,3 +187,13 @@ TEST(DecoderBlocks, WindowDetectorGivesWhatTheSpineGivesOnTheSameBlocks)
         }
     }
 }
+
+TEST(DecoderBlocks, AResamplerThatCannotWorkIsAnErrorNotSilence)
+{
+    // A rate libsoxr refuses stands for any failure of the filter.
+    TDecoder Decoder(-1, 1, TDetectorKind::Window, [](const TDecodedSymbol &) { FAIL(); });
+    const std::vector<int16_t> Samples = RandomSamples(BlockSamples);
+    Decoder.FeedShorts(Samples.data(), Samples.size());
+    Decoder.Finish();
+    EXPECT_EQ(Decoder.Error().rfind("the resampler failed: ", 0), 0u) << Decoder.Error();
+}
