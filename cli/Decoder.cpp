@@ -1,48 +1,46 @@
 #include "Decoder.h"
 
+#include "StrictDetector.h"
+#include "WindowDetector.h"
+
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 
-namespace {
-
-int16_t ToSample(float Value)
+std::string UnsupportedInput(int Rate, int Channels)
 {
-    const float Scaled = Value * 32768.0f;
-    if (std::isnan(Scaled))
-        return 0;
-    if (Scaled >= 32767.0f)
-        return 32767;
-    if (Scaled <= -32768.0f)
-        return -32768;
-    return static_cast<int16_t>(std::lrint(Scaled));
+    if (Rate < MinInputRate || Rate > MaxInputRate)
+        return "unsupported format: a sample rate of " + std::to_string(Rate) + " Hz (" +
+               std::to_string(MinInputRate) + " to " + std::to_string(MaxInputRate) +
+               " Hz can be decoded)";
+    if (Channels < 1 || Channels > MaxInputChannels)
+        return "unsupported format: " + std::to_string(Channels) + " channels (1 to " +
+               std::to_string(MaxInputChannels) + " can be decoded)";
+    return "";
 }
 
-} // namespace
-
-bool IsSupportedInput(int Rate, int Channels)
+double SampleSeconds(int64_t Sample)
 {
-    return Rate >= MinInputRate && Rate <= MaxInputRate && Channels >= 1 &&
-           Channels <= MaxInputChannels;
+    return static_cast<double>(Sample) / DetectorSampleRate;
 }
 
-TDecoder::TDecoder(int Rate, int Channels, TSymbolHandler OnSymbol)
-    : ChannelCount(Channels), OnSymbol(std::move(OnSymbol))
+TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
+                   bool ReportAtEmission)
+    : InputRate(Rate), ChannelCount(Channels)
 {
+    if (Kind == TDetectorKind::Window)
+        TheDetector = std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
+    else
+        TheDetector = std::make_unique<TStrictDetector>(std::move(OnSymbol));
     if (Rate != static_cast<int>(DetectorSampleRate))
-        Resampler = std::make_unique<TMonoResampler>(
-            Rate, [this](const float *Samples, size_t Count) { PushMono(Samples, Count); });
-}
-
-double TDecoder::BlockStart(int64_t Block)
-{
-    return static_cast<double>(Block) * BlockSamples / DetectorSampleRate;
+        Resampler =
+            std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
+                TheDetector->ReceiveFloats(Samples, Count);
+            });
 }
 
 void TDecoder::FeedShorts(const int16_t *Frames, size_t Count)
 {
     if (ChannelCount == 1 && !Resampler) {
-        PushSamples(Frames, Count);
+        TheDetector->ReceiveShorts(Frames, Count);
         return;
     }
     Converted.resize(Count * static_cast<size_t>(ChannelCount));
@@ -61,7 +59,7 @@ void TDecoder::FeedFloats(const float *Frames, size_t Count)
     if (Resampler)
         Resampler->Feed(MonoFrames, Count);
     else
-        PushMono(MonoFrames, Count);
+        TheDetector->ReceiveFloats(MonoFrames, Count);
 }
 
 void TDecoder::MixDown(const float *Frames, size_t Count)
@@ -76,46 +74,16 @@ void TDecoder::MixDown(const float *Frames, size_t Count)
     }
 }
 
-void TDecoder::PushMono(const float *Samples, size_t Count)
-{
-    Shorts.resize(Count);
-    std::transform(Samples, Samples + Count, Shorts.begin(), ToSample);
-    PushSamples(Shorts.data(), Count);
-}
-
-void TDecoder::PushSamples(const int16_t *Samples, size_t Count)
-{
-    while (Count > 0) {
-        const size_t Take = std::min<size_t>(Count, BlockSamples - Filled);
-        std::memcpy(Block + Filled, Samples, Take * sizeof(int16_t));
-        Filled += static_cast<int>(Take);
-        Samples += Take;
-        Count -= Take;
-        if (Filled == BlockSamples)
-            SendBlock();
-    }
-}
-
-void TDecoder::SendBlock()
-{
-    TheSpine.ReceiveBlock(Block, BlockBytes);
-    // Receiving block k analyses block k - 1.
-    const char Symbol = TheSpine.EmittedSymbol();
-    if (Symbol != ' ')
-        OnSymbol(Symbol, Received - 1);
-    ++Received;
-    Filled = 0;
-}
-
 void TDecoder::Finish()
 {
     if (Resampler)
         Resampler->Finish();
-    if (Filled > 0) {
-        std::fill(Block + Filled, Block + BlockSamples, 0);
-        Filled = BlockSamples;
-        SendBlock();
-    }
-    std::fill(std::begin(Block), std::end(Block), 0);
-    SendBlock();
+    TheDetector->Finish();
+}
+
+std::string TDecoder::Error() const
+{
+    if (Resampler && !Resampler->Error().empty())
+        return "the resampler failed: " + Resampler->Error();
+    return "";
 }

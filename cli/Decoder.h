@@ -1,69 +1,65 @@
-// Runs audio of any supported rate and channel count through a fresh spine:
-// mixdown to mono by the mean of the channels, resampling to 48000 Hz, blocks
-// of 1024 samples through ReceiveBlock, and a report of every symbol the gate
-// lets through together with the block whose analysis emitted it.
+// Runs audio of any supported rate and channel count through a detector:
+// mixdown to mono by the mean of the channels, resampling to 48000 Hz, and a
+// report of every symbol the detector decides, with its start and end.
 #pragma once
 
-#include "DigitLine.h"
-#include "DtmfSpine.h"
 #include "MonoResampler.h"
+#include "SymbolDetector.h"
+#include "ToneDetector.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 constexpr int MinInputRate = 1000;
 constexpr int MaxInputRate = 1000000;
 constexpr int MaxInputChannels = 1024;
 
-bool IsSupportedInput(int Rate, int Channels);
+// Why a rate and channel count can't be decoded, or "" when they can.
+std::string UnsupportedInput(int Rate, int Channels);
+
+enum class TDetectorKind
+{
+    Strict,
+    Window
+};
 
 class TDecoder
 {
   public:
-    // Block is the index of the analysed block, counted from the input's
-    // first sample at 48000 Hz.
-    using TSymbolHandler = std::function<void(char Symbol, int64_t Block)>;
-
-    // Rate and Channels must pass IsSupportedInput.
-    TDecoder(int Rate, int Channels, TSymbolHandler OnSymbol);
+    // Rate and Channels must be supported. With the window's detector,
+    // ReportAtEmission hands symbols over before their end is known.
+    TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
+             bool ReportAtEmission = false);
     TDecoder(const TDecoder &) = delete;
     TDecoder &operator=(const TDecoder &) = delete;
 
-    // False when the resampler could not be set up.
-    bool Ok() const { return !Resampler || Resampler->Ok(); }
     int Channels() const { return ChannelCount; }
+    int Rate() const { return InputRate; }
 
-    // Interleaved frames. 48000 Hz mono shorts reach the spine unchanged.
+    // Interleaved frames. 48000 Hz mono shorts reach the detector unchanged.
     void FeedShorts(const int16_t *Frames, size_t Count);
     // Interleaved frames on the scale [-1, 1).
     void FeedFloats(const float *Frames, size_t Count);
-    // Pads the last partial block with zeros and sends one all-zero block
-    // after it, so that the last real block is analysed too.
     void Finish();
 
-    const TDtmfSpine &Spine() const { return TheSpine; }
+    // Why decoding went wrong (the resampler failed), or "".
+    std::string Error() const;
 
-    // Start time in seconds of an analysed block.
-    static double BlockStart(int64_t Block);
+    TSymbolDetector &Detector() { return *TheDetector; }
 
   private:
     void MixDown(const float *Frames, size_t Count);
-    void PushMono(const float *Samples, size_t Count);
-    void PushSamples(const int16_t *Samples, size_t Count);
-    void SendBlock();
 
+    int InputRate;
     int ChannelCount;
-    TSymbolHandler OnSymbol;
-    TStringDigitLine Line;
-    TDtmfSpine TheSpine{Line};
+    std::unique_ptr<TSymbolDetector> TheDetector;
     std::unique_ptr<TMonoResampler> Resampler;
     std::vector<float> Mono;
     std::vector<float> Converted;
-    std::vector<int16_t> Shorts;
-    int16_t Block[BlockSamples] = {};
-    int Filled = 0;
-    int64_t Received = 0;
 };
+
+// Seconds of a position in samples at 48000 Hz.
+double SampleSeconds(int64_t Sample);

@@ -22,6 +22,15 @@ TMonoResampler::TMonoResampler(double InputRate, TOutput Output)
         soxr_delete(Resampler);
         Resampler = nullptr;
     }
+    if (Resampler == nullptr)
+        Failure = Error != nullptr ? Error : "it could not be set up";
+}
+
+bool TMonoResampler::Failed(soxr_error_t Error)
+{
+    if (Error != nullptr && Failure.empty())
+        Failure = Error;
+    return !Failure.empty();
 }
 
 TMonoResampler::~TMonoResampler()
@@ -32,15 +41,18 @@ TMonoResampler::~TMonoResampler()
 
 void TMonoResampler::Feed(const float *Samples, size_t Count)
 {
-    while (Count > 0) {
+    while (Count > 0 && Failure.empty()) {
         size_t Used = 0;
         size_t Made = 0;
-        if (soxr_process(Resampler, Samples, Count, &Used, Buffer.data(), Buffer.size(), &Made))
+        if (Failed(soxr_process(Resampler, Samples, Count, &Used, Buffer.data(), Buffer.size(),
+                                &Made)))
             return;
         if (Made > 0)
             Output(Buffer.data(), Made);
-        else if (Used == 0)
-            return; // no progress: never spin
+        else if (Used == 0) {
+            Failure = "it took no input and gave no output";
+            return;
+        }
         Samples += Used;
         Count -= Used;
     }
@@ -50,7 +62,8 @@ void TMonoResampler::Finish()
 {
     size_t Made = 0;
     do {
-        if (soxr_process(Resampler, nullptr, 0, nullptr, Buffer.data(), Buffer.size(), &Made))
+        if (!Failure.empty() || Failed(soxr_process(Resampler, nullptr, 0, nullptr, Buffer.data(),
+                                                    Buffer.size(), &Made)))
             return;
         if (Made > 0)
             Output(Buffer.data(), Made);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <soxr.h>
+#include <string>
 #include <vector>
 
 class TMonoResampler
@@ -18,13 +19,18 @@ class TMonoResampler
     TMonoResampler(const TMonoResampler &) = delete;
     TMonoResampler &operator=(const TMonoResampler &) = delete;
 
-    bool Ok() const { return Resampler != nullptr; }
+    // Why the filter could not be set up or stopped working, or "". Once it
+    // has failed, it takes nothing more.
+    const std::string &Error() const { return Failure; }
     void Feed(const float *Samples, size_t Count);
     // Drains what the filter still holds; nothing may be fed afterwards.
     void Finish();
 
   private:
+    bool Failed(soxr_error_t Error);
+
     soxr_t Resampler = nullptr;
     TOutput Output;
     std::vector<float> Buffer;
+    std::string Failure;
 };

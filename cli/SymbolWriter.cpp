@@ -1,40 +1,127 @@
 #include "SymbolWriter.h"
 
 #include "Decoder.h"
+#include "JsonText.h"
 
+#include <cmath>
 #include <cstdio>
-#include <utility>
+#include <ctime>
+#include <nlohmann/json.hpp>
 
-TSymbolWriter::TSymbolWriter(bool Timestamps, std::string Prefix, bool Live)
-    : Timestamps(Timestamps), Prefix(std::move(Prefix)), Live(Live)
+namespace {
+
+std::string Fixed(double Value)
 {
+    char Text[32];
+    std::snprintf(Text, sizeof Text, "%.3f", Value);
+    return Text;
+}
+
+// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
+std::string TsvField(const std::string &Text)
+{
+    std::string Field;
+    for (char C : Text) {
+        if (C == '\t')
+            Field += "\\t";
+        else if (C == '\n')
+            Field += "\\n";
+        else if (C == '\r')
+            Field += "\\r";
+        else if (C == '\\')
+            Field += "\\\\";
+        else
+            Field += C;
+    }
+    return Field;
+}
+
+} // namespace
+
+std::string WallTime(std::chrono::system_clock::time_point Time)
+{
+    using namespace std::chrono;
+    const int64_t Milliseconds = duration_cast<milliseconds>(Time.time_since_epoch()).count();
+    const auto Whole = static_cast<std::time_t>(std::floor(Milliseconds / 1000.0));
+    std::tm Local{};
+    localtime_r(&Whole, &Local);
+    char Date[40];
+    std::strftime(Date, sizeof Date, "%Y-%m-%dT%H:%M:%S", &Local);
+    const long Offset = Local.tm_gmtoff / 60;
+    const long AbsOffset = std::labs(Offset);
+    char Text[64];
+    std::snprintf(Text, sizeof Text, "%s.%03d%c%02ld:%02ld", Date,
+                  static_cast<int>(Milliseconds - static_cast<int64_t>(Whole) * 1000),
+                  Offset < 0 ? '-' : '+', AbsOffset / 60, AbsOffset % 60);
+    return Text;
+}
+
+TSymbolWriter::TSymbolWriter(TOutputFormat Format, TTimestamps Timestamps, const std::string &Name,
+                             bool Prefixed, TOutputSink &Sink)
+    : Format(Format), Timestamps(Timestamps), Name(Name), Prefix(Prefixed ? Name + ": " : ""),
+      Sink(Sink)
+{
+    if (Format == TOutputFormat::Jsonl)
+        Prefix = "{\"input\":" + JsonQuoted(Name);
+    else if (Format == TOutputFormat::Tsv)
+        Prefix = TsvField(Name) + "\t";
+}
+
+std::string TSymbolWriter::Header(TOutputFormat Format)
+{
+    return Format == TOutputFormat::Tsv ? "input\tstart\tend\tduration\tsymbol\n" : "";
 }
 
 void TSymbolWriter::Begin()
 {
-    if (!Timestamps)
-        Write(Prefix.c_str());
+    Started = std::chrono::system_clock::now();
+    if (Format == TOutputFormat::Text && Timestamps == TTimestamps::None)
+        Sink.Out(Prefix);
 }
 
-void TSymbolWriter::Symbol(char Symbol, int64_t Block)
+std::string TSymbolWriter::Time(int64_t Sample) const
 {
-    if (Timestamps)
-        std::printf("%s%.3f\t%c\n", Prefix.c_str(), TDecoder::BlockStart(Block), Symbol);
-    else
-        std::putchar(Symbol);
-    if (Live)
-        std::fflush(stdout);
+    if (Timestamps != TTimestamps::Wall)
+        return Fixed(SampleSeconds(Sample));
+    const auto Offset = std::chrono::microseconds(Sample * 1000000 / int64_t(DetectorSampleRate));
+    const std::string Text =
+        WallTime(Started + std::chrono::duration_cast<std::chrono::system_clock::duration>(Offset));
+    return Format == TOutputFormat::Jsonl ? "\"" + Text + "\"" : Text;
+}
+
+void TSymbolWriter::Symbol(const TDecodedSymbol &Symbol)
+{
+    const std::string Start = Time(Symbol.Start);
+    switch (Format) {
+    case TOutputFormat::Text:
+        if (Timestamps == TTimestamps::None)
+            Sink.Out(std::string(1, Symbol.Symbol));
+        else
+            Sink.Out(Prefix + Start + "\t" + Symbol.Symbol + "\n");
+        break;
+    case TOutputFormat::Tsv:
+        Sink.Out(Prefix + Start + "\t" + Time(Symbol.End) + "\t" +
+                 Fixed(SampleSeconds(Symbol.End - Symbol.Start)) + "\t" + Symbol.Symbol + "\n");
+        break;
+    case TOutputFormat::Jsonl:
+        Sink.Out(Prefix + ",\"start\":" + Start + ",\"end\":" + Time(Symbol.End) +
+                 ",\"symbol\":\"" + Symbol.Symbol + "\"}\n");
+        break;
+    }
 }
 
 void TSymbolWriter::End()
 {
-    if (!Timestamps)
-        Write("\n");
+    if (Format == TOutputFormat::Text && Timestamps == TTimestamps::None)
+        Sink.Out("\n");
 }
 
-void TSymbolWriter::Write(const char *Text)
+void TSymbolWriter::Failure(const std::string &Reason)
 {
-    std::fputs(Text, stdout);
-    if (Live)
-        std::fflush(stdout);
+    Sink.Err("dtmf-decode: " + Name + ": " + Reason + "\n");
+    if (Format == TOutputFormat::Jsonl)
+        Sink.Out(
+            Prefix + ",\"error\":" +
+            nlohmann::json(Reason).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+            "}\n");
 }

@@ -1,24 +1,59 @@
-// Writes the symbols of one input to standard output: all on one line, or
-// one line per symbol with the start time of the block that emitted it.
+// Writes what was found in one input, in one of the output formats:
+//   text   the symbols on one line, or with timestamps one line per symbol
+//          with its start, a tab and the symbol; "NAME: " before every line
+//          when there are several inputs;
+//   tsv    one line per symbol: input, start, end, duration and symbol;
+//   jsonl  one JSON object per symbol, and one with "error" for a failure.
 #pragma once
 
-#include <cstdint>
+#include "OutputSink.h"
+#include "SymbolDetector.h"
+
+#include <chrono>
 #include <string>
+
+enum class TOutputFormat
+{
+    Text,
+    Tsv,
+    Jsonl
+};
+
+enum class TTimestamps
+{
+    None,   // text only: the symbols on one line
+    Offset, // seconds from the start of the input
+    Wall    // local ISO 8601 time, with milliseconds
+};
 
 class TSymbolWriter
 {
   public:
-    // Prefix starts every line; Live flushes every symbol as it comes.
-    TSymbolWriter(bool Timestamps, std::string Prefix, bool Live);
+    // Prefixed: text lines start with the input's name.
+    TSymbolWriter(TOutputFormat Format, TTimestamps Timestamps, const std::string &Name,
+                  bool Prefixed, TOutputSink &Sink);
 
+    // The line that heads a tsv output, "" for the other formats.
+    static std::string Header(TOutputFormat Format);
+
+    // The input is open and its audio starts now.
     void Begin();
-    void Symbol(char Symbol, int64_t Block);
+    void Symbol(const TDecodedSymbol &Symbol);
+    // The input has been read.
     void End();
+    // Reports a failure, after End() if Begin() was called.
+    void Failure(const std::string &Reason);
 
   private:
-    void Write(const char *Text);
+    std::string Time(int64_t Sample) const;
 
-    bool Timestamps;
+    TOutputFormat Format;
+    TTimestamps Timestamps;
+    std::string Name;
     std::string Prefix;
-    bool Live;
+    TOutputSink &Sink;
+    std::chrono::system_clock::time_point Started;
 };
+
+// Local ISO 8601 time with milliseconds and the offset from UTC.
+std::string WallTime(std::chrono::system_clock::time_point Time);

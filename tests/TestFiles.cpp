@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sndfile.h>
 #include <stdexcept>
 #include <stdlib.h>
@@ -41,6 +42,12 @@ std::string TTestFiles::WriteText(const std::string &Name, const std::string &Te
     const std::string File = Path(Name);
     std::ofstream(File) << Text;
     return File;
+}
+
+std::string TTestFiles::ReadBytes(const std::string &Path)
+{
+    std::ifstream File(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
 }
 
 std::string RawBytes(const std::vector<int16_t> &Samples)

@@ -20,6 +20,7 @@ class TTestFiles
     std::string WriteSound(const std::string &Name, const std::vector<int16_t> &Frames, int Rate,
                            int Channels, int Format);
     std::string WriteText(const std::string &Name, const std::string &Text);
+    static std::string ReadBytes(const std::string &Path);
 
   private:
     std::string Directory;

@@ -1,14 +1,18 @@
-// The decoder's way from a sound file to the spine's blocks.
+// The decoder's way from a sound file to the detector's blocks, and the
+// window detector against the window program's spine.
 #include "Decoder.h"
 #include "InputDecoding.h"
 #include "TestFiles.h"
 #include "ToneSignals.h"
+#include "WindowDetector.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
 #include <sndfile.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,56 +28,77 @@ std::vector<int16_t> RandomSamples(size_t Count)
     return Samples;
 }
 
-struct TEmission
-{
-    char Symbol;
-    int64_t Block;
-};
-
-// A file decoded through the same path as the program.
+// A file decoded by the window detector through the same path as the program.
 struct TDecodedFile
 {
-    std::vector<TEmission> Emitted;
+    std::vector<TDecodedSymbol> Symbols;
     std::unique_ptr<TDecoder> Decoder;
+
+    const TWindowDetector &Window() const
+    {
+        return dynamic_cast<const TWindowDetector &>(Decoder->Detector());
+    }
 };
 
 std::unique_ptr<TDecodedFile> DecodeFile(const std::string &Path)
 {
+    const int Fd = open(Path.c_str(), O_RDONLY);
     TSoundFile File;
-    EXPECT_TRUE(File.OpenPath(Path)) << File.Error();
+    EXPECT_TRUE(File.OpenStream(Fd, "")) << File.Error();
     auto Decoded = std::make_unique<TDecodedFile>();
-    std::vector<TEmission> &Emitted = Decoded->Emitted;
+    std::vector<TDecodedSymbol> &Symbols = Decoded->Symbols;
     Decoded->Decoder =
-        std::make_unique<TDecoder>(File.Rate(), File.Channels(), [&Emitted](char S, int64_t B) {
-            Emitted.push_back({S, B});
-        });
-    EXPECT_TRUE(Decoded->Decoder->Ok());
-    std::string Error;
-    EXPECT_TRUE(DecodeSoundFile(File, *Decoded->Decoder, Error)) << Error;
+        std::make_unique<TDecoder>(File.Rate(), File.Channels(), TDetectorKind::Window,
+                                   [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); });
+    EXPECT_EQ(DecodeSoundFile(File, *Decoded->Decoder, 1000), "");
+    close(Fd);
     return Decoded;
 }
 
-// The last real block, padded with zeros, is the one analysed last; the
-// all-zero block after it is the latest.
-void ExpectLastBlocks(const TDtmfSpine &Spine, const std::vector<int16_t> &Samples)
+// The last real block, padded with zeros, is the one analysed last.
+void ExpectLastBlock(const TWindowDetector &Window, const std::vector<int16_t> &Samples)
 {
     const size_t Tail = Samples.size() % BlockSamples;
     ASSERT_NE(Tail, 0u);
     for (size_t i = 0; i < BlockSamples; ++i) {
         const int16_t Expected = i < Tail ? Samples[Samples.size() - Tail + i] : 0;
-        ASSERT_EQ(Spine.PreviousBlock[i], Expected) << "sample " << i;
-        ASSERT_EQ(Spine.LatestBlock[i], 0) << "sample " << i;
+        ASSERT_EQ(Window.LastBlock()[i], Expected) << "sample " << i;
     }
+}
+
+// Tones of every length from a third of a block to several blocks, gaps as
+// short as one block, and noise, at random phases against the blocks.
+std::vector<int16_t> GateExercise()
+{
+    std::mt19937 Generator(77);
+    const std::string Symbols = "0123456789ABCD*#";
+    std::vector<int16_t> Samples;
+    for (int Segment = 0; Segment < 300; ++Segment) {
+        const int Length = std::uniform_int_distribution<int>(300, 6000)(Generator);
+        const int Kind = std::uniform_int_distribution<int>(0, 5)(Generator);
+        if (Kind == 0) {
+            AppendSilence(Samples, Length);
+        } else if (Kind == 1) {
+            std::normal_distribution<double> Noise(0, 3000);
+            for (int i = 0; i < Length; ++i)
+                Samples.push_back(static_cast<int16_t>(Noise(Generator)));
+        } else {
+            AppendTone(Samples, Symbols[Generator() % Symbols.size()], Length, 48000,
+                       std::uniform_real_distribution<double>(300, 12000)(Generator));
+        }
+    }
+    AppendTone(Samples, '5', 3000, 48000);
+    return Samples;
 }
 
 } // namespace
 
-TEST(DecoderBlocks, MonoAt48kReachesTheSpineUnchangedAndPadded)
+TEST(DecoderBlocks, MonoAt48kReachesTheDetectorUnchangedAndPadded)
 {
     TTestFiles Files;
     const std::vector<int16_t> Samples = RandomSamples(5 * BlockSamples + 100);
     const auto Decoded = DecodeFile(Files.WriteSound("noise.wav", Samples, 48000, 1, WavPcm16));
-    ExpectLastBlocks(Decoded->Decoder->Spine(), Samples);
+    ExpectLastBlock(Decoded->Window(), Samples);
 }
 
 TEST(DecoderBlocks, StereoIsMixedDownToTheMeanOfItsChannels)
@@ -82,15 +107,15 @@ TEST(DecoderBlocks, StereoIsMixedDownToTheMeanOfItsChannels)
     const std::vector<int16_t> Samples = RandomSamples(2 * BlockSamples + 7);
     const auto Same =
         DecodeFile(Files.WriteSound("same.wav", Interleave(Samples, Samples), 48000, 2, WavPcm16));
-    ExpectLastBlocks(Same->Decoder->Spine(), Samples);
+    ExpectLastBlock(Same->Window(), Samples);
 
     std::vector<int16_t> Opposite(Samples.size());
     for (size_t i = 0; i < Samples.size(); ++i)
         Opposite[i] = static_cast<int16_t>(Samples[i] == -32768 ? 32767 : -Samples[i]);
     const auto Cancelled = DecodeFile(
         Files.WriteSound("cancel.wav", Interleave(Samples, Opposite), 48000, 2, WavPcm16));
-    for (int16_t Sample : Cancelled->Decoder->Spine().PreviousBlock)
-        ASSERT_LE(std::abs(Sample), 1);
+    for (size_t i = 0; i < 7; ++i)
+        ASSERT_LE(std::abs(Cancelled->Window().LastBlock()[i]), 1);
 }
 
 TEST(DecoderBlocks, EmissionsNameTheAnalysedBlockAtEveryRate)
@@ -103,11 +128,72 @@ TEST(DecoderBlocks, EmissionsNameTheAnalysedBlockAtEveryRate)
         AppendSilence(Samples, Rate / 2);
         AppendTone(Samples, '5', Rate / 10, Rate);
         AppendSilence(Samples, Rate / 5);
-        const std::vector<TEmission> Emitted =
-            DecodeFile(Files.WriteSound("tone.wav", Samples, Rate, 1, WavPcm16))->Emitted;
-        ASSERT_EQ(Emitted.size(), 1u) << Rate << " Hz";
-        EXPECT_EQ(Emitted[0].Symbol, '5') << Rate << " Hz";
-        EXPECT_GE(Emitted[0].Block, 24) << Rate << " Hz";
-        EXPECT_LE(Emitted[0].Block, 25) << Rate << " Hz";
+        const std::vector<TDecodedSymbol> Symbols =
+            DecodeFile(Files.WriteSound("tone.wav", Samples, Rate, 1, WavPcm16))->Symbols;
+        ASSERT_EQ(Symbols.size(), 1u) << Rate << " Hz";
+        EXPECT_EQ(Symbols[0].Symbol, '5') << Rate << " Hz";
+        EXPECT_GE(Symbols[0].Start / BlockSamples, 24) << Rate << " Hz";
+        EXPECT_LE(Symbols[0].Start / BlockSamples, 25) << Rate << " Hz";
+        EXPECT_GE(Symbols[0].End / BlockSamples, 28) << Rate << " Hz";
+        EXPECT_LE(Symbols[0].End / BlockSamples, 29) << Rate << " Hz";
     }
+}
+
+TEST(DecoderBlocks, WindowDetectorGivesWhatTheSpineGivesOnTheSameBlocks)
+{
+    const std::vector<int16_t> Samples = GateExercise();
+
+    // The spine as the window program runs it: every block through
+    // ReceiveBlock, which analyses the block before; then one of zeros.
+    TStringDigitLine Line;
+    TDtmfSpine Spine(Line);
+    std::vector<TDecodedSymbol> Expected;
+    std::string AllEmitted;
+    const size_t Blocks = (Samples.size() + BlockSamples - 1) / BlockSamples;
+    for (size_t Block = 0; Block <= Blocks; ++Block) {
+        int16_t Data[BlockSamples] = {};
+        for (size_t i = 0; i < BlockSamples && Block * BlockSamples + i < Samples.size(); ++i)
+            Data[i] = Samples[Block * BlockSamples + i];
+        Spine.ReceiveBlock(Data, BlockBytes);
+        const int64_t Analysed = (static_cast<int64_t>(Block) - 1) * BlockSamples;
+        if (!Expected.empty() && Spine.LastSymbol == Expected.back().Symbol &&
+            Expected.back().End == Analysed)
+            Expected.back().End = Analysed + BlockSamples;
+        if (Spine.EmittedSymbol() != ' ') {
+            Expected.push_back({Spine.EmittedSymbol(), Analysed, Analysed + BlockSamples});
+            AllEmitted += Spine.EmittedSymbol();
+        }
+    }
+    ASSERT_GT(Expected.size(), 100u);
+    EXPECT_EQ(Line.Text(), CutDigitLine(AllEmitted));
+
+    // The decoder, fed in pieces that don't line up with the blocks, both as
+    // text output wants it (at once) and as tsv and jsonl want it (with ends).
+    for (bool AtEmission : {true, false}) {
+        std::vector<TDecodedSymbol> Got;
+        TDecoder Decoder(
+            48000, 1, TDetectorKind::Window, [&Got](const TDecodedSymbol &S) { Got.push_back(S); },
+            AtEmission);
+        for (size_t At = 0; At < Samples.size(); At += 777)
+            Decoder.FeedShorts(Samples.data() + At, std::min<size_t>(777, Samples.size() - At));
+        Decoder.Finish();
+        ASSERT_EQ(Got.size(), Expected.size());
+        for (size_t i = 0; i < Got.size(); ++i) {
+            ASSERT_EQ(Got[i].Symbol, Expected[i].Symbol) << i;
+            ASSERT_EQ(Got[i].Start, Expected[i].Start) << i;
+            if (!AtEmission) {
+                ASSERT_EQ(Got[i].End, Expected[i].End) << i;
+            }
+        }
+    }
+}
+
+TEST(DecoderBlocks, AResamplerThatCannotWorkIsAnErrorNotSilence)
+{
+    // A rate libsoxr refuses stands for any failure of the filter.
+    TDecoder Decoder(-1, 1, TDetectorKind::Window, [](const TDecodedSymbol &) { FAIL(); });
+    const std::vector<int16_t> Samples = RandomSamples(BlockSamples);
+    Decoder.FeedShorts(Samples.data(), Samples.size());
+    Decoder.Finish();
+    EXPECT_EQ(Decoder.Error().rfind("the resampler failed: ", 0), 0u) << Decoder.Error();
 }

@@ -1,0 +1,25 @@
+// The strict receiver behind the decoder's detector interface.
+#pragma once
+
+#include "StrictReceiver.h"
+#include "SymbolDetector.h"
+
+#include <vector>
+
+class TStrictDetector : public TSymbolDetector
+{
+  public:
+    explicit TStrictDetector(THandler OnSymbol);
+
+    void ReceiveShorts(const int16_t *Samples, size_t Count) override;
+    void ReceiveFloats(const float *Samples, size_t Count) override;
+    void Finish() override;
+
+  private:
+    void HandOver();
+
+    THandler OnSymbol;
+    TStrictReceiver Receiver;
+    std::vector<TStrictSymbol> Decided;
+    std::vector<float> Floats;
+};

@@ -1,0 +1,27 @@
+// The detector end of the decoder: mono samples at 48000 Hz in, keypad
+// symbols out, each with where it starts and ends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+struct TDecodedSymbol
+{
+    char Symbol;   // one of "0123456789ABCD*#"
+    int64_t Start; // in samples at 48000 Hz from the input's first sample
+    int64_t End;   // one past the last sample
+};
+
+class TSymbolDetector
+{
+  public:
+    using THandler = std::function<void(const TDecodedSymbol &Symbol)>;
+
+    virtual ~TSymbolDetector() = default;
+    virtual void ReceiveShorts(const int16_t *Samples, size_t Count) = 0;
+    // On the scale [-1, 1).
+    virtual void ReceiveFloats(const float *Samples, size_t Count) = 0;
+    // The input has ended: whatever is still pending is decided.
+    virtual void Finish() = 0;
+};
