@@ -1,0 +1,44 @@
+// Decides whether one 20 ms window of the tone bank holds a clean DTMF tone
+// pair: one dominant tone in each group, neither of them off its nominal
+// frequency, both above the level floor, a twist inside the window, little
+// second harmonic, and the pair carrying most of the window's power. The
+// twist is checked loosely here: the louder tone's sidelobes move one window's
+// twist by up to about 2 dB, so the tracker checks it strictly on the mean
+// over a digit's windows.
+#pragma once
+
+#include "ToneBank.h"
+
+struct TPairVerdict
+{
+    char Symbol = 0;  // one of "0123456789ABCD*#", or 0 when the window holds no pair
+    double Level = 0; // |low| + |high| of the two correlations, for comparing windows
+    double Twist = 0; // low tone over high tone, dB
+};
+
+// Why a window was turned down; kept for measuring the receiver.
+enum class TPairReject
+{
+    None,
+    Share,
+    Dominance,
+    Harmonic,
+    Frequency,
+    Floor,
+    Twist
+};
+
+class TPairJudge
+{
+  public:
+    // Low tone over high tone in dB: low louder by 8 dB is kept, by 10 dB is
+    // not; high louder by 4 dB is kept, by 6 dB is not.
+    static constexpr double MaxLowOverHigh = 9.0;
+    static constexpr double MaxHighOverLow = 5.0;
+    static constexpr double WindowTwistSlack = 3.0;
+
+    // Before is the window one step earlier; the phase turn between the two
+    // gives each tone's offset from its nominal frequency.
+    static TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
+                              TPairReject *Why = nullptr);
+};
