@@ -3,8 +3,8 @@
 //   receiver_cases list             one line per case: index, expected, min correct, max extra, name
 //   receiver_cases case N OUT.wav   the signal of case N
 //   receiver_cases noise white|pink SECONDS OUT.wav    noise at -20 dBFS RMS
-//   receiver_cases digits COUNT OUT.wav   COUNT random symbols, 100 ms on, 100 ms off, -10 dBFS
-//                                         per tone; prints them
+//   receiver_cases digits COUNT DBFS OUT.wav   COUNT random symbols, 100 ms on, 100 ms off,
+//                                              DBFS per tone; prints them
 #include "ToneSignals.h"
 
 #include <cmath>
@@ -72,16 +72,18 @@ int main(int Argc, char **Argv)
                    ? 0
                    : 1;
     }
-    if (What == "digits" && Argc == 4) {
+    if (What == "digits" && Argc == 5) {
         const int Count = std::atoi(Argv[2]);
         std::mt19937 Random(3);
         std::string Symbols;
         for (int i = 0; i < Count; ++i)
             Symbols += "0123456789ABCD*#"[Random() % 16];
         std::printf("%s\n", Symbols.c_str());
-        return WriteWav(Argv[3], KeypadSignal(Symbols, TKeypadPlay())) ? 0 : 1;
+        TKeypadPlay Play;
+        Play.LowDbfs = Play.HighDbfs = std::atof(Argv[3]);
+        return WriteWav(Argv[4], KeypadSignal(Symbols, Play)) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: receiver_cases list | case N OUT.wav | noise white|pink "
-                         "SECONDS OUT.wav | digits COUNT OUT.wav\n");
+                         "SECONDS OUT.wav | digits COUNT DBFS OUT.wav\n");
     return 2;
 }
