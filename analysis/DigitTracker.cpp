@@ -1,6 +1,7 @@
 #include "DigitTracker.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -15,6 +16,13 @@ constexpr double Half = 0.5;
 // Windows in a row without the digit that end it: a 10 ms dropout empties at
 // most 2, a 40 ms pause at least 8.
 constexpr int EndWindows = 5;
+// A window and the one before it at this share of the peak level give a
+// frequency offset that an edge of the tone hardly pulls.
+constexpr double Settled = 0.75;
+// The tones' frequency may move this much (a fraction of each) between the
+// first and the second half of a digit's settled windows: a keypad's tones
+// stand still, voiced speech and sung notes glide.
+constexpr double MaxDrift = 0.0035;
 // Enough history to start a digit that came in through a few misses.
 constexpr size_t MaxMarks = 64;
 
@@ -42,6 +50,7 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, double WindowStart,
     }
     if (Symbol != DigitSymbol || DigitSymbol == 0)
         FeedCandidate(Verdict, WindowStart);
+    ++Windows;
     if (CandidateReady())
         StartDigit(Out);
 }
@@ -60,7 +69,8 @@ void TDigitTracker::FeedCandidate(const TPairVerdict &Verdict, double WindowStar
         CandidateSymbol = Symbol;
         Candidate.clear();
     }
-    Candidate.push_back({WindowStart, Verdict.Level, Verdict.Twist});
+    Candidate.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.LowOffset,
+                         Verdict.HighOffset, Windows});
     CandidateMisses = 0;
 }
 
@@ -81,7 +91,40 @@ bool TDigitTracker::CandidateReady() const
     // One window's twist is off by up to about 2 dB; the mean is not.
     const double Twist = TwistSum / Full;
     return Full >= StartWindows && Twist <= TPairJudge::MaxLowOverHigh &&
-           Twist >= -TPairJudge::MaxHighOverLow;
+           Twist >= -TPairJudge::MaxHighOverLow && Steady(Peak);
+}
+
+// Each window's offset is the phase turn since the window before, so over an
+// unbroken run of windows the offsets add up to the whole turn and their mean
+// over each half of the run is that half's frequency, with little noise.
+bool TDigitTracker::Steady(double Peak) const
+{
+    const double Least = Settled * Peak;
+    // The settled stretch: from the first window whose predecessor is
+    // settled too, to the last settled window, with no window missing.
+    size_t First = Candidate.size();
+    size_t Last = 0;
+    for (size_t i = 1; i < Candidate.size(); ++i) {
+        if (Candidate[i].Index != Candidate[i - 1].Index + 1) {
+            First = Candidate.size();
+            continue;
+        }
+        if (First == Candidate.size() && Candidate[i - 1].Level >= Least &&
+            Candidate[i].Level >= Least)
+            First = i;
+        if (First != Candidate.size() && Candidate[i].Level >= Least)
+            Last = i;
+    }
+    if (First >= Candidate.size() || Last < First + 3)
+        return true; // too short to tell
+    const size_t Half = (Last - First + 1) / 2;
+    double Low = 0;
+    double High = 0;
+    for (size_t i = 0; i < Half; ++i) {
+        Low += Candidate[Last - i].LowOffset - Candidate[First + i].LowOffset;
+        High += Candidate[Last - i].HighOffset - Candidate[First + i].HighOffset;
+    }
+    return std::fabs(Low) <= MaxDrift * Half && std::fabs(High) <= MaxDrift * Half;
 }
 
 void TDigitTracker::StartDigit(std::vector<TTrackedDigit> &Out)

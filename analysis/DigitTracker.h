@@ -36,7 +36,12 @@ class TDigitTracker
         double WindowStart;
         double Level;
         double Twist;
+        double LowOffset;
+        double HighOffset;
+        long Index; // the window's number
     };
+
+    bool Steady(double Peak) const;
 
     void FeedCandidate(const TPairVerdict &Verdict, double WindowStart);
     bool CandidateReady() const;
@@ -49,6 +54,7 @@ class TDigitTracker
     char CandidateSymbol = 0;
     std::vector<TMark> Candidate;
     int CandidateMisses = 0;
+    long Windows = 0;
 
     // The digit sounding now.
     char DigitSymbol = 0;

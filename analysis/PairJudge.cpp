@@ -3,6 +3,7 @@
 #include "Decimator.h"
 #include "ToneDetector.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -60,52 +61,86 @@ double Amplitude(const TToneWindow &Now, int Tone, double Offset)
            (TDecimator::Gain(f + Offset) * WindowGain(Offset));
 }
 
-TPairVerdict Reject(TPairReject Reason, TPairReject *Why)
+TPairVerdict Reject(TPairReject Reason, TPairTrace *Trace)
 {
-    if (Why != nullptr)
-        *Why = Reason;
+    if (Trace != nullptr)
+        Trace->Why = Reason;
     return {};
+}
+
+double Db(double PowerRatio)
+{
+    return 10 * std::log10(PowerRatio);
+}
+
+double NextStrongest(const double *Power, int Best, int First)
+{
+    double Next = 0;
+    for (int k = First; k < First + 4; ++k)
+        if (k != Best)
+            Next = std::max(Next, Power[k]);
+    return Next;
+}
+
+void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
+             int High, TPairTrace &Trace)
+{
+    Trace.Low = Low;
+    Trace.High = High;
+    Trace.Share = 2 * (Power[Low] + Power[High]) / TToneBank::Window / Now.Energy;
+    Trace.LowDominance = Db(Power[Low] / NextStrongest(Power, Low, 0));
+    Trace.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
+    Trace.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
+    Trace.HighHarmonic = Db(Power[High] / Power[High + DtmfToneCount]);
+    const double LowOffset = Offset(Now, Before, Low);
+    const double HighOffset = Offset(Now, Before, High);
+    Trace.LowOffset = LowOffset / DtmfFrequencies[Low];
+    Trace.HighOffset = HighOffset / DtmfFrequencies[High];
+    Trace.LowDbfs = 20 * std::log10(Amplitude(Now, Low, LowOffset));
+    Trace.HighDbfs = 20 * std::log10(Amplitude(Now, High, HighOffset));
 }
 
 } // namespace
 
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
-                               TPairReject *Why)
+                               TPairTrace *Trace)
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
     const int Low = Strongest(Power, 0);
     const int High = Strongest(Power, 4);
+    if (Trace != nullptr)
+        Measure(Now, Before, Power, Low, High, *Trace);
 
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / TToneBank::Window;
     if (!(PairEnergy >= MinShare * Now.Energy) || !(PairEnergy > 0))
-        return Reject(TPairReject::Share, Why);
+        return Reject(TPairReject::Share, Trace);
     if (!Dominates(Power, Low, 0) || !Dominates(Power, High, 4))
-        return Reject(TPairReject::Dominance, Why);
+        return Reject(TPairReject::Dominance, Trace);
     if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
-        return Reject(TPairReject::Harmonic, Why);
+        return Reject(TPairReject::Harmonic, Trace);
 
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
     if (!(std::fabs(LowOffset) <= MaxOffset * DtmfFrequencies[Low]) ||
         !(std::fabs(HighOffset) <= MaxOffset * DtmfFrequencies[High]))
-        return Reject(TPairReject::Frequency, Why);
+        return Reject(TPairReject::Frequency, Trace);
 
     const double LowAmplitude = Amplitude(Now, Low, LowOffset);
     const double HighAmplitude = Amplitude(Now, High, HighOffset);
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
-        return Reject(TPairReject::Floor, Why);
+        return Reject(TPairReject::Floor, Trace);
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
     if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
         !(Twist >= -(MaxHighOverLow + WindowTwistSlack)))
-        return Reject(TPairReject::Twist, Why);
+        return Reject(TPairReject::Twist, Trace);
 
-    if (Why != nullptr)
-        *Why = TPairReject::None;
+    if (Trace != nullptr)
+        Trace->Why = TPairReject::None;
     return {Keypad[Low * 4 + (High - 4)], std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]),
-            Twist};
+            Twist, LowOffset / DtmfFrequencies[Low], HighOffset / DtmfFrequencies[High]};
 }

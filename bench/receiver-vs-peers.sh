@@ -8,7 +8,8 @@
 #   MINUTES_SPEECH (default 40), MINUTES_NOISE (default 10), SYNTH_BARS
 #   (default 600), DIGITS_OVER_SPEECH (default 600) set the corpus sizes;
 #   MUSIC_DIR (default /usr/share/games/singularity/music, from the Debian
-#   package singularity-music) adds recorded music when it is there.
+#   package singularity-music) adds recorded music when it is there; KEEP_DIR
+#   keeps the generated audio in that folder.
 # Needs: sox, espeak-ng, multimon-ng, libspandsp-dev, a C compiler, python3.
 set -euo pipefail
 
@@ -29,8 +30,13 @@ done
 pkg-config --exists spandsp || { echo "missing: libspandsp-dev" >&2; exit 1; }
 
 export SOX_OPTS=-V1 # no warnings about the clipped case
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ -n "${KEEP_DIR:-}" ]; then
+    work=$KEEP_DIR # the generated audio stays there
+    mkdir -p "$work"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
 cc -O2 -o "$work/spandsp_dtmf" "$here/spandsp_dtmf.c" $(pkg-config --cflags --libs spandsp)
 
 # Each decoder takes a 48 kHz mono 16-bit WAV and prints the symbols it

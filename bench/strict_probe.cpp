@@ -1,7 +1,8 @@
 // strict_probe: runs the strict receiver over a 48 kHz mono 16-bit WAV (or raw
 // signed 16-bit little-endian PCM with --raw, - for standard input) and prints
 // one line per symbol: the symbol, its start and its end in seconds. With
-// --reasons it prints instead how many windows each check turned down.
+// --reasons it prints instead how many windows each check turned down, and
+// with --trace what the checks measured in every window.
 #include "Decimator.h"
 #include "PairJudge.h"
 #include "StrictReceiver.h"
@@ -58,7 +59,7 @@ bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Sam
     return false;
 }
 
-void PrintReasons(const std::vector<float> &Samples)
+void PrintReasons(const std::vector<float> &Samples, bool Trace)
 {
     TDecimator Decimator;
     TToneBank Bank;
@@ -69,11 +70,21 @@ void PrintReasons(const std::vector<float> &Samples)
     long Counts[7] = {};
     for (size_t i = 0; i + TToneBank::SubBlock <= Low.size(); i += TToneBank::SubBlock) {
         const TToneWindow &Now = Bank.Analyse(Low.data() + i);
-        TPairReject Why = TPairReject::None;
-        TPairJudge::Judge(Now, Previous, &Why);
+        TPairTrace T;
+        const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous, &T);
         Previous = Now;
-        ++Counts[static_cast<int>(Why)];
+        ++Counts[static_cast<int>(T.Why)];
+        if (Trace)
+            std::printf("%.4f\t%c\t%s\t%d%d\tshare %.2f\tdom %.1f %.1f\tharm %.1f %.1f\t"
+                        "off %+.2f %+.2f %%\tdBFS %.1f %.1f\n",
+                        (i + TToneBank::SubBlock - TToneBank::Window) / 8000.0,
+                        Verdict.Symbol ? Verdict.Symbol : '-', Names[static_cast<int>(T.Why)],
+                        T.Low, T.High, T.Share, T.LowDominance, T.HighDominance, T.LowHarmonic,
+                        T.HighHarmonic, 100 * T.LowOffset, 100 * T.HighOffset, T.LowDbfs,
+                        T.HighDbfs);
     }
+    if (Trace)
+        return;
     for (int i = 0; i < 7; ++i)
         std::printf("%s\t%ld\n", Names[i], Counts[i]);
 }
@@ -84,6 +95,7 @@ int main(int Argc, char **Argv)
 {
     bool Raw = false;
     bool Reasons = false;
+    bool Trace = false;
     std::string Path;
     for (int i = 1; i < Argc; ++i) {
         const std::string Arg = Argv[i];
@@ -91,11 +103,13 @@ int main(int Argc, char **Argv)
             Raw = true;
         else if (Arg == "--reasons")
             Reasons = true;
+        else if (Arg == "--trace")
+            Trace = true;
         else
             Path = Arg;
     }
     if (Path.empty()) {
-        std::fprintf(stderr, "usage: strict_probe [--raw] [--reasons] FILE|-\n");
+        std::fprintf(stderr, "usage: strict_probe [--raw] [--reasons|--trace] FILE|-\n");
         return 2;
     }
     std::FILE *File = Path == "-" ? stdin : std::fopen(Path.c_str(), "rb");
@@ -112,8 +126,8 @@ int main(int Argc, char **Argv)
         std::fprintf(stderr, "strict_probe: %s is not a mono 16-bit 48000 Hz WAV\n", Path.c_str());
         return 1;
     }
-    if (Reasons) {
-        PrintReasons(Samples);
+    if (Reasons || Trace) {
+        PrintReasons(Samples, Trace);
         return 0;
     }
     TStrictReceiver Receiver;
