@@ -111,14 +111,19 @@ std::vector<double> Pinked(const std::vector<double> &x, double Rate)
 {
     const int Sections = 12;
     double State[Sections] = {};
+    double Pole[Sections];
+    double Weight[Sections];
+    for (int s = 0; s < Sections; ++s) {
+        const double Corner = 10 * std::pow(2.0, s); // 10 Hz .. 20 kHz
+        Pole[s] = std::exp(-2 * M_PI * Corner / Rate);
+        Weight[s] = 1 / std::sqrt(Corner);
+    }
     std::vector<double> y(x.size());
     for (size_t n = 0; n < x.size(); ++n) {
         double Sum = 0;
         for (int s = 0; s < Sections; ++s) {
-            const double Corner = 10 * std::pow(2.0, s); // 10 Hz .. 20 kHz
-            const double a = std::exp(-2 * M_PI * Corner / Rate);
-            State[s] = a * State[s] + (1 - a) * x[n];
-            Sum += State[s] / std::sqrt(Corner);
+            State[s] = Pole[s] * State[s] + (1 - Pole[s]) * x[n];
+            Sum += State[s] * Weight[s];
         }
         y[n] = Sum;
     }
