@@ -23,6 +23,9 @@ constexpr double Settled = 0.75;
 // first and the second half of a digit's settled windows: a keypad's tones
 // stand still, voiced speech and sung notes glide.
 constexpr double MaxDrift = 0.0035;
+// Of the windows from the first settled one on, at least this share must
+// hold the pair.
+constexpr double MinHeld = 0.6;
 // Enough history to start a digit that came in through a few misses.
 constexpr size_t MaxMarks = 64;
 
@@ -105,18 +108,20 @@ bool TDigitTracker::Steady(double Peak) const
     size_t First = Candidate.size();
     size_t Last = 0;
     for (size_t i = 1; i < Candidate.size(); ++i) {
-        if (Candidate[i].Index != Candidate[i - 1].Index + 1) {
-            First = Candidate.size();
-            continue;
-        }
         if (First == Candidate.size() && Candidate[i - 1].Level >= Least &&
             Candidate[i].Level >= Least)
             First = i;
-        if (First != Candidate.size() && Candidate[i].Level >= Least)
+        if (Candidate[i].Level >= Least)
             Last = i;
     }
     if (First >= Candidate.size() || Last < First + 3)
-        return true; // too short to tell
+        return false; // too short to tell yet
+    // Noise knocks out a window now and then; a pair that comes and goes
+    // is not a keypad's.
+    const long Span = Candidate[Last].Index - Candidate[First - 1].Index + 1;
+    const long Held = static_cast<long>(Last - First + 2);
+    if (Held < MinHeld * Span)
+        return false;
     const size_t Half = (Last - First + 1) / 2;
     double Low = 0;
     double High = 0;

@@ -82,6 +82,18 @@ double NextStrongest(const double *Power, int Best, int First)
     return Next;
 }
 
+// The median power of the bins that hold neither the pair nor its harmonics.
+double Background(const double *Power, int Low, int High)
+{
+    double Rest[BankTones];
+    int Count = 0;
+    for (int k = 0; k < BankTones; ++k)
+        if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
+            Rest[Count++] = Power[k];
+    std::nth_element(Rest, Rest + Count / 2, Rest + Count);
+    return Rest[Count / 2];
+}
+
 void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
              int High, TPairTrace &Trace)
 {
@@ -92,6 +104,9 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
     Trace.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
     Trace.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
     Trace.HighHarmonic = Db(Power[High] / Power[High + DtmfToneCount]);
+    const double Floor = Background(Power, Low, High);
+    Trace.LowHarmonicRise = Db(Power[Low + DtmfToneCount] / Floor);
+    Trace.HighHarmonicRise = Db(Power[High + DtmfToneCount] / Floor);
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
     Trace.LowOffset = LowOffset / DtmfFrequencies[Low];
@@ -102,8 +117,7 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
 
 } // namespace
 
-TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
-                               TPairTrace *Trace)
+TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before, TPairTrace *Trace)
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
@@ -141,6 +155,6 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
-    return {Keypad[Low * 4 + (High - 4)], std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]),
-            Twist, LowOffset / DtmfFrequencies[Low], HighOffset / DtmfFrequencies[High]};
+    return {Keypad[Low * 4 + (High - 4)], std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]), Twist,
+            LowOffset / DtmfFrequencies[Low], HighOffset / DtmfFrequencies[High]};
 }

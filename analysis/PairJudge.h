@@ -11,9 +11,9 @@
 
 struct TPairVerdict
 {
-    char Symbol = 0;  // one of "0123456789ABCD*#", or 0 when the window holds no pair
-    double Level = 0; // |low| + |high| of the two correlations, for comparing windows
-    double Twist = 0; // low tone over high tone, dB
+    char Symbol = 0;      // one of "0123456789ABCD*#", or 0 when the window holds no pair
+    double Level = 0;     // |low| + |high| of the two correlations, for comparing windows
+    double Twist = 0;     // low tone over high tone, dB
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
 };
@@ -34,14 +34,16 @@ enum class TPairReject
 struct TPairTrace
 {
     TPairReject Why = TPairReject::None;
-    int Low = 0;                // strongest tone of each group
+    int Low = 0; // strongest tone of each group
     int High = 4;
-    double Share = 0;           // the pair's power over the window's
-    double LowDominance = 0;    // dB over the group's next strongest
+    double Share = 0;        // the pair's power over the window's
+    double LowDominance = 0; // dB over the group's next strongest
     double HighDominance = 0;
-    double LowHarmonic = 0;     // second harmonic, dB under the tone
+    double LowHarmonic = 0; // second harmonic, dB under the tone
     double HighHarmonic = 0;
-    double LowOffset = 0;       // fraction of the nominal frequency
+    double LowHarmonicRise = 0; // second harmonic, dB over the background
+    double HighHarmonicRise = 0;
+    double LowOffset = 0; // fraction of the nominal frequency
     double HighOffset = 0;
     double LowDbfs = 0;
     double HighDbfs = 0;

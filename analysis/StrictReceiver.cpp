@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window) { Digits.reserve(8); }
+TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window)
+{
+    Digits.reserve(8);
+}
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
 {
@@ -17,8 +20,7 @@ void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TS
     }
 }
 
-void TStrictReceiver::Decimated(const float *Samples, size_t Count,
-                                std::vector<TStrictSymbol> &Out)
+void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
 {
     for (size_t i = 0; i < Count; ++i) {
         SubBlock[Filled++] = Samples[i];
@@ -41,8 +43,8 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count,
 // on it.
 int64_t TStrictReceiver::InputPosition(double Position) const
 {
-    const double Input = TDecimator::Factor * Position + TDecimator::CentreOffset + 0.5 -
-                         TDecimator::Factor / 2.0;
+    const double Input =
+        TDecimator::Factor * Position + TDecimator::CentreOffset + 0.5 - TDecimator::Factor / 2.0;
     return std::clamp<int64_t>(std::llround(Input), 0, Received);
 }
 

@@ -12,8 +12,9 @@ constexpr int BankTones = 16; // the eight DTMF tones, then their second harmoni
 
 struct TToneWindow
 {
-    std::complex<double> Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
-    double Energy = 0;                    // sum of x[n]^2
+    std::complex<double>
+        Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
+    double Energy = 0;   // sum of x[n]^2
 };
 
 class TToneBank

@@ -1,9 +1,9 @@
 // receiver_cases: writes the signals of the receiver's requirement cases as
 // 48 kHz mono 16-bit WAVs for receiver-vs-peers.sh.
-//   receiver_cases list             one line per case: index, expected, min correct, max extra, name
-//   receiver_cases case N OUT.wav   the signal of case N
-//   receiver_cases noise white|pink SECONDS OUT.wav    noise at -20 dBFS RMS
-//   receiver_cases digits COUNT DBFS OUT.wav   COUNT random symbols, 100 ms on, 100 ms off,
+//   receiver_cases list             one line per case: index, expected, min correct, max extra,
+//   name receiver_cases case N OUT.wav   the signal of case N receiver_cases noise white|pink
+//   SECONDS OUT.wav    noise at -20 dBFS RMS receiver_cases digits COUNT DBFS OUT.wav   COUNT
+//   random symbols, 100 ms on, 100 ms off,
 //                                              DBFS per tone; prints them
 #include "ToneSignals.h"
 
@@ -66,9 +66,9 @@ int main(int Argc, char **Argv)
     if (What == "noise" && Argc == 5) {
         const std::string Colour = Argv[2];
         const size_t Count = static_cast<size_t>(std::atof(Argv[3]) * 48000);
-        return WriteWav(Argv[4], Noise(Count, Colour == "pink" ? TNoiseColour::Pink
-                                                               : TNoiseColour::White,
-                                       0.1, 2))
+        return WriteWav(Argv[4],
+                        Noise(Count, Colour == "pink" ? TNoiseColour::Pink : TNoiseColour::White,
+                              0.1, 2))
                    ? 0
                    : 1;
     }
