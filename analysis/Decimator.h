@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 class TDecimator
 {
@@ -29,9 +28,9 @@ class TDecimator
     void Reset();
 
   private:
-    static constexpr size_t ChunkSize = 4096;
+    float Filter(const float *Oldest) const;
 
     float Kernel[Taps];
-    std::vector<float> Work;
-    size_t Due = Factor; // inputs still needed for the next output
+    float History[Taps - 1] = {}; // the last input samples, oldest first
+    size_t Due = Factor;          // inputs still needed for the next output
 };

@@ -56,9 +56,18 @@ double WindowGain(double Offset)
 // and the window's loss for a tone off its bin.
 double Amplitude(const TToneWindow &Now, int Tone, double Offset)
 {
-    const double f = TToneBank::Frequency(Tone);
+    // The droop hardly changes over the offsets that pass.
+    static const struct TDroop
+    {
+        double Gain[DtmfToneCount];
+        TDroop()
+        {
+            for (int k = 0; k < DtmfToneCount; ++k)
+                Gain[k] = TDecimator::Gain(DtmfFrequencies[k]);
+        }
+    } Droop;
     return 2 * std::abs(Now.Tone[Tone]) / TToneBank::Window /
-           (TDecimator::Gain(f + Offset) * WindowGain(Offset));
+           (Droop.Gain[Tone] * WindowGain(Offset));
 }
 
 TPairVerdict Reject(TPairReject Reason, TPairTrace *Trace)

@@ -22,10 +22,14 @@ void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TS
 
 void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
 {
-    for (size_t i = 0; i < Count; ++i) {
-        SubBlock[Filled++] = Samples[i];
+    while (Count > 0) {
+        const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
+        std::copy(Samples, Samples + Take, SubBlock + Filled);
+        Filled += static_cast<int>(Take);
+        Samples += Take;
+        Count -= Take;
         if (Filled < TToneBank::SubBlock)
-            continue;
+            break;
         Filled = 0;
         const TToneWindow &Now = Bank.Analyse(SubBlock);
         const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous);
