@@ -104,7 +104,7 @@ bool TDigitTracker::Steady(double Peak) const
 {
     const double Least = Settled * Peak;
     // The settled stretch: from the first window whose predecessor is
-    // settled too, to the last settled window, with no window missing.
+    // settled too, to the last settled window.
     size_t First = Candidate.size();
     size_t Last = 0;
     for (size_t i = 1; i < Candidate.size(); ++i) {
@@ -122,14 +122,14 @@ bool TDigitTracker::Steady(double Peak) const
     const long Held = static_cast<long>(Last - First + 2);
     if (Held < MinHeld * Span)
         return false;
-    const size_t Half = (Last - First + 1) / 2;
+    const size_t Each = (Last - First + 1) / 2; // windows in each half
     double Low = 0;
     double High = 0;
-    for (size_t i = 0; i < Half; ++i) {
+    for (size_t i = 0; i < Each; ++i) {
         Low += Candidate[Last - i].LowOffset - Candidate[First + i].LowOffset;
         High += Candidate[Last - i].HighOffset - Candidate[First + i].HighOffset;
     }
-    return std::fabs(Low) <= MaxDrift * Half && std::fabs(High) <= MaxDrift * Half;
+    return std::fabs(Low) <= MaxDrift * Each && std::fabs(High) <= MaxDrift * Each;
 }
 
 void TDigitTracker::StartDigit(std::vector<TTrackedDigit> &Out)
