@@ -10,6 +10,11 @@ namespace {
 // a 40 ms tone at least 6.
 constexpr int StartWindows = 5;
 constexpr double NearFull = 0.708;
+// A pair that carries less than this share of its windows' power on the mean
+// (noise, or speech and music that happen to hold both tones) must fill more
+// windows, about 50 ms: speech and music rarely hold a pair that long.
+constexpr double CleanShare = 0.8;
+constexpr int NoisyStartWindows = 9;
 // A window whose pair is at least half the digit's amplitude carries it (the
 // tone fills at least half the window).
 constexpr double Half = 0.5;
@@ -72,8 +77,8 @@ void TDigitTracker::FeedCandidate(const TPairVerdict &Verdict, double WindowStar
         CandidateSymbol = Symbol;
         Candidate.clear();
     }
-    Candidate.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.LowOffset,
-                         Verdict.HighOffset, Windows});
+    Candidate.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
+                         Verdict.LowOffset, Verdict.HighOffset, Windows});
     CandidateMisses = 0;
 }
 
@@ -86,14 +91,17 @@ bool TDigitTracker::CandidateReady() const
         Peak = std::max(Peak, Mark.Level);
     int Full = 0;
     double TwistSum = 0;
+    double ShareSum = 0;
     for (const TMark &Mark : Candidate)
         if (Mark.Level >= NearFull * Peak) {
             ++Full;
             TwistSum += Mark.Twist;
+            ShareSum += Mark.Share;
         }
+    const int Needed = ShareSum >= CleanShare * Full ? StartWindows : NoisyStartWindows;
     // One window's twist is off by up to about 2 dB; the mean is not.
     const double Twist = TwistSum / Full;
-    return Full >= StartWindows && Twist <= TPairJudge::MaxLowOverHigh &&
+    return Full >= Needed && Twist <= TPairJudge::MaxLowOverHigh &&
            Twist >= -TPairJudge::MaxHighOverLow && Steady(Peak);
 }
 

@@ -1,10 +1,11 @@
 // Turns the verdicts of consecutive windows into digits with a start and an
 // end. A digit starts once its pair has filled enough windows at nearly its
-// full level (so a short burst never starts one), with a twist in bounds on
-// the mean, tones that do not glide, and few windows lost on the way; it ends
-// once the pair has been missing, or down by more than half its amplitude,
-// for long enough that a short dropout does not split it. Positions are in
-// samples of the windows' rate, fractional.
+// full level (so a short burst never starts one; more windows when the pair
+// is not clean), with a twist in bounds on the mean, tones that do not glide,
+// and few windows lost on the way; it ends once the pair has been missing, or
+// down by more than half its amplitude, for long enough that a short dropout
+// does not split it. Positions are in samples of the windows' rate,
+// fractional.
 #pragma once
 
 #include "PairJudge.h"
@@ -37,6 +38,7 @@ class TDigitTracker
         double WindowStart;
         double Level;
         double Twist;
+        double Share;
         double LowOffset;
         double HighOffset;
         long Index; // the window's number

@@ -164,6 +164,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
-    return {Keypad[Low * 4 + (High - 4)], std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]), Twist,
-            LowOffset / DtmfFrequencies[Low], HighOffset / DtmfFrequencies[High]};
+    return {Keypad[Low * 4 + (High - 4)],
+            std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]),
+            Twist,
+            PairEnergy / Now.Energy,
+            LowOffset / DtmfFrequencies[Low],
+            HighOffset / DtmfFrequencies[High]};
 }

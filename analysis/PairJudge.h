@@ -14,6 +14,7 @@ struct TPairVerdict
     char Symbol = 0;      // one of "0123456789ABCD*#", or 0 when the window holds no pair
     double Level = 0;     // |low| + |high| of the two correlations, for comparing windows
     double Twist = 0;     // low tone over high tone, dB
+    double Share = 0;     // the pair's power over the window's
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
 };
