@@ -1,7 +1,7 @@
 // Decides whether one 20 ms window of the tone bank holds a clean DTMF tone
 // pair: one dominant tone in each group, neither of them off its nominal
 // frequency, both above the level floor, a twist inside the window, little
-// second harmonic, and the pair carrying most of the window's power. The
+// second harmonic, and the pair carrying a good share of the window's power. The
 // twist is checked loosely here: the louder tone's sidelobes move one window's
 // twist by up to about 2 dB, so the tracker checks it strictly on the mean
 // over a digit's windows.
