@@ -1,49 +1,79 @@
 #include "StrictReceiver.h"
 
-#include "ToneDetector.h"
-
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
-// A stand-in until the receiver proper lands: the window's detector on
-// back-to-back blocks, a digit being two blocks in a row that agree.
-TStrictReceiver::TStrictReceiver() { Block.reserve(BlockSamples); }
+TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window)
+{
+    Digits.reserve(8);
+}
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
 {
-    for (size_t i = 0; i < Count; ++i) {
-        const float Scaled = std::nearbyint(Samples[i] * 32768.0f);
-        Block.push_back(static_cast<int16_t>(std::fmax(-32768.0f, std::fmin(32767.0f, Scaled))));
-        if (Block.size() == BlockSamples)
-            DecideBlock(Out);
+    while (Count > 0) {
+        const size_t Take = std::min(Count, Chunk);
+        const size_t Made = Decimator.Process(Samples, Take, Low);
+        Received += static_cast<int64_t>(Take);
+        Decimated(Low, Made, Out);
+        Samples += Take;
+        Count -= Take;
     }
+}
+
+void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
+{
+    while (Count > 0) {
+        const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
+        std::copy(Samples, Samples + Take, SubBlock + Filled);
+        Filled += static_cast<int>(Take);
+        Samples += Take;
+        Count -= Take;
+        if (Filled < TToneBank::SubBlock)
+            break;
+        Filled = 0;
+        const TToneWindow &Now = Bank.Analyse(SubBlock);
+        const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous);
+        Previous = Now;
+        const double WindowStart =
+            static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
+        ++Windows;
+        Tracker.Take(Verdict, WindowStart, Digits);
+        Emit(Out);
+    }
+}
+
+// An edge between samples of the 8000 Hz signal as an edge between input
+// samples: each low-rate sample stands for the Factor input samples centred
+// on it.
+int64_t TStrictReceiver::InputPosition(double Position) const
+{
+    const double Input =
+        TDecimator::Factor * Position + TDecimator::CentreOffset + 0.5 - TDecimator::Factor / 2.0;
+    return std::clamp<int64_t>(std::llround(Input), 0, Received);
+}
+
+void TStrictReceiver::Emit(std::vector<TStrictSymbol> &Out)
+{
+    for (const TTrackedDigit &Digit : Digits)
+        Out.push_back({Digit.Symbol, InputPosition(Digit.Start), InputPosition(Digit.End)});
+    Digits.clear();
 }
 
 void TStrictReceiver::Finish(std::vector<TStrictSymbol> &Out)
 {
-    if (!Block.empty()) {
-        Block.resize(BlockSamples, 0);
-        DecideBlock(Out);
-    }
-    Block.assign(BlockSamples, 0);
-    DecideBlock(Out);
-}
+    // Silence long enough to let every window that holds input pass and a
+    // digit sounding at the end be seen missing.
+    constexpr int ZeroCount = TToneBank::SubBlock * TDecimator::Factor;
+    const float Zeros[ZeroCount] = {};
+    for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i)
+        Decimated(Low, Decimator.Process(Zeros, ZeroCount, Low), Out);
+    Tracker.Finish(Digits);
+    Emit(Out);
 
-void TStrictReceiver::DecideBlock(std::vector<TStrictSymbol> &Out)
-{
-    const char C = ClassifyBlock(Block.data());
-    const bool Valid = C != ' ' && C != '.';
-    if (Valid && C == Current) {
-        ++Held;
-        CurrentEnd = BlockStart + BlockSamples;
-    } else {
-        if (Held >= 2)
-            Out.push_back({Current, CurrentStart, CurrentEnd});
-        Current = Valid ? C : ' ';
-        Held = Valid ? 1 : 0;
-        CurrentStart = BlockStart;
-        CurrentEnd = BlockStart + BlockSamples;
-    }
-    BlockStart += BlockSamples;
-    Block.clear();
+    Decimator.Reset();
+    Bank.Reset();
+    Previous = TToneWindow();
+    Filled = 0;
+    Windows = 0;
+    Received = 0;
 }

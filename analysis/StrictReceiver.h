@@ -4,6 +4,11 @@
 // their start and end.
 #pragma once
 
+#include "Decimator.h"
+#include "DigitTracker.h"
+#include "PairJudge.h"
+#include "ToneBank.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,16 +31,25 @@ class TStrictReceiver
     // they are taken in is appended to Out, in order.
     void Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out);
 
-    // The input has ended: a digit still sounding is ended and appended.
+    // The input has ended: a digit still sounding is ended and appended. The
+    // receiver then starts afresh, as if newly made.
     void Finish(std::vector<TStrictSymbol> &Out);
 
   private:
-    void DecideBlock(std::vector<TStrictSymbol> &Out);
+    static constexpr size_t Chunk = 6 * 1024;
 
-    std::vector<int16_t> Block;
-    int64_t BlockStart = 0;
-    char Current = ' ';
-    int Held = 0;
-    int64_t CurrentStart = 0;
-    int64_t CurrentEnd = 0;
+    void Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out);
+    void Emit(std::vector<TStrictSymbol> &Out);
+    int64_t InputPosition(double Position) const;
+
+    TDecimator Decimator;
+    TToneBank Bank;
+    TDigitTracker Tracker;
+    float Low[Chunk / TDecimator::Factor + 1];
+    float SubBlock[TToneBank::SubBlock];
+    int Filled = 0;
+    TToneWindow Previous;
+    int64_t Windows = 0;  // windows analysed so far
+    int64_t Received = 0; // input samples taken so far
+    std::vector<TTrackedDigit> Digits;
 };

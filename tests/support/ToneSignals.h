@@ -41,3 +41,66 @@ std::vector<int16_t> DtmfSequence(const std::string &Symbols, double Rate,
 // Frame by frame interleaving of equally long channels.
 std::vector<int16_t> Interleave(const std::vector<int16_t> &Left,
                                 const std::vector<int16_t> &Right);
+
+// ---- Receiver requirement signals: float samples on the scale [-1, 1) ----
+
+// How a keypad sequence is played: levels are each tone's peak amplitude in
+// dB under full scale, Offset moves both tones by that fraction of their
+// frequency, and a dropout (if DropoutSeconds > 0) silences every tone for
+// that long from DropoutAt seconds into it.
+struct TKeypadPlay
+{
+    double ToneSeconds = 0.1;
+    double GapSeconds = 0.1;
+    double LowDbfs = -10;
+    double HighDbfs = -10;
+    double Offset = 0;
+    double DropoutAt = 0;
+    double DropoutSeconds = 0;
+};
+
+// Symbols played one after the other at Rate, each followed by its gap; the
+// sum is clipped to [-1, 1).
+std::vector<float> KeypadSignal(const std::string &Symbols, const TKeypadPlay &Play,
+                                double Rate = 48000);
+
+// The power of both tones of a symbol played at these levels.
+double PairPower(const TKeypadPlay &Play);
+
+enum class TNoiseColour
+{
+    White,
+    Pink,
+    Band300To3400
+};
+
+// Count samples of Gaussian noise of the given colour with an RMS of Rms,
+// the same for the same Seed.
+std::vector<float> Noise(size_t Count, TNoiseColour Colour, double Rms, unsigned Seed,
+                         double Rate = 48000);
+
+// Adds Other into Samples sample by sample (as far as both reach), clipped.
+void Mix(std::vector<float> &Samples, const std::vector<float> &Other);
+
+// One row of the receiver's requirements: what is played, what a receiver
+// must give back. Noise, when SnrDb is set, is band-limited to 300-3400 Hz
+// and spans the whole signal, SnrDb being the pair's power over the noise's.
+struct TReceiverCase
+{
+    std::string Name;
+    std::string Played;
+    TKeypadPlay Play;
+    bool Noisy = false;
+    double SnrDb = 0;
+    std::string Expected; // in order; other symbols are extras
+    int MinCorrect = 0;   // of Expected
+    int MaxExtra = 0;
+};
+
+std::vector<TReceiverCase> ReceiverCases();
+
+// The played signal of a case, noise included.
+std::vector<float> CaseSignal(const TReceiverCase &Case);
+
+// How many of Expected appear in Found in order (longest common subsequence).
+int InOrder(const std::string &Expected, const std::string &Found);

@@ -1,0 +1,50 @@
+// Correlations of an 8000 Hz signal with the eight DTMF tones and their
+// second harmonics, over 20 ms windows that move on in 5 ms steps. Each 5 ms
+// sub-block is correlated once; a window is the sum of four sub-blocks, all
+// referred to one running phase, so consecutive windows can be compared in
+// phase to tell a tone's frequency.
+#pragma once
+
+#include <complex>
+#include <cstddef>
+
+constexpr int BankTones = 16; // the eight DTMF tones, then their second harmonics
+
+struct TToneWindow
+{
+    std::complex<double>
+        Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
+    double Energy = 0;   // sum of x[n]^2
+};
+
+class TToneBank
+{
+  public:
+    static constexpr double Rate = 8000.0;
+    static constexpr int SubBlock = 40;
+    static constexpr int SubBlocksPerWindow = 4;
+    static constexpr int Window = SubBlock * SubBlocksPerWindow;
+
+    TToneBank();
+
+    // Takes one sub-block of SubBlock samples and gives the window that ends
+    // with it.
+    const TToneWindow &Analyse(const float *Samples);
+
+    static double Frequency(int Tone);
+
+    void Reset();
+
+  private:
+    // The phase steps of every tone repeat after this many sub-blocks, since
+    // every frequency is a whole number of hertz and a sub-block is 1/200 s.
+    static constexpr int PhasePeriod = 200;
+
+    float Basis[SubBlock][2 * BankTones]; // cos, then -sin
+    std::complex<double> Turn[PhasePeriod];
+    std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
+    double PartEnergy[SubBlocksPerWindow] = {};
+    int Newest = 0;
+    int PhaseIndex = 0;
+    TToneWindow Current;
+};

@@ -1,0 +1,98 @@
+#include "StrictReceiver.h"
+#include "ToneSignals.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs a receiver over Samples in pieces of Piece samples, then finishes.
+std::vector<TStrictSymbol> Receive(TStrictReceiver &Receiver, const std::vector<float> &Samples,
+                                   size_t Piece = 1000)
+{
+    std::vector<TStrictSymbol> Out;
+    for (size_t At = 0; At < Samples.size(); At += Piece)
+        Receiver.Receive(Samples.data() + At, std::min(Piece, Samples.size() - At), Out);
+    Receiver.Finish(Out);
+    return Out;
+}
+
+std::string Symbols(const std::vector<TStrictSymbol> &Found)
+{
+    std::string Text;
+    for (const TStrictSymbol &S : Found)
+        Text += S.Symbol;
+    return Text;
+}
+
+// Every row of the receiver's requirements, accepted and rejected; where no
+// noise blurs the edges, each digit's start and end lie within 3 ms of the
+// tone's.
+TEST(StrictReceiver, RequirementCases)
+{
+    for (const TReceiverCase &Case : ReceiverCases()) {
+        SCOPED_TRACE(Case.Name);
+        TStrictReceiver Receiver;
+        const std::vector<TStrictSymbol> Found = Receive(Receiver, CaseSignal(Case));
+        const std::string Text = Symbols(Found);
+        const int Correct = InOrder(Case.Expected, Text);
+        EXPECT_GE(Correct, Case.MinCorrect) << Text;
+        EXPECT_LE(static_cast<int>(Text.size()) - Correct, Case.MaxExtra) << Text;
+        if (Case.Noisy || Text != Case.Expected)
+            continue;
+        const double Period = (Case.Play.ToneSeconds + Case.Play.GapSeconds) * 48000;
+        const double Length = Case.Play.ToneSeconds * 48000;
+        for (size_t i = 0; i < Found.size(); ++i) {
+            EXPECT_NEAR(Found[i].Start, i * Period, 144) << "symbol " << i;
+            EXPECT_NEAR(Found[i].End, i * Period + Length, 144) << "symbol " << i;
+        }
+    }
+}
+
+TEST(StrictReceiver, NothingFromNoise)
+{
+    for (TNoiseColour Colour : {TNoiseColour::White, TNoiseColour::Pink}) {
+        TStrictReceiver Receiver;
+        const std::vector<float> Samples = Noise(60 * 48000, Colour, 0.1, 5);
+        EXPECT_EQ(Symbols(Receive(Receiver, Samples, 48000)), "");
+    }
+}
+
+// A digit is handed out once it has been missing long enough, without waiting
+// for more input; how the input is cut up changes nothing; Finish ends a
+// digit that runs to the end and leaves the receiver as new.
+TEST(StrictReceiver, Streams)
+{
+    TKeypadPlay Play;
+    const std::vector<float> Digit = KeypadSignal("7", Play); // 100 ms, then 100 ms of silence
+    TStrictReceiver Receiver;
+    std::vector<TStrictSymbol> Out;
+    Receiver.Receive(Digit.data(), Digit.size(), Out);
+    ASSERT_EQ(Symbols(Out), "7");
+    Receiver.Finish(Out);
+    ASSERT_EQ(Symbols(Out), "7");
+
+    const std::vector<float> Sequence = KeypadSignal("159D#0", Play);
+    const std::vector<TStrictSymbol> Whole = Receive(Receiver, Sequence, Sequence.size());
+    ASSERT_EQ(Symbols(Whole), "159D#0");
+    for (size_t Piece : {1, 7, 4096}) {
+        const std::vector<TStrictSymbol> Pieces = Receive(Receiver, Sequence, Piece);
+        ASSERT_EQ(Pieces.size(), Whole.size()) << Piece;
+        for (size_t i = 0; i < Whole.size(); ++i) {
+            EXPECT_EQ(Pieces[i].Start, Whole[i].Start) << Piece;
+            EXPECT_EQ(Pieces[i].End, Whole[i].End) << Piece;
+        }
+    }
+
+    Play.GapSeconds = 0;
+    const std::vector<float> Cut = KeypadSignal("3", Play);
+    const std::vector<TStrictSymbol> Last = Receive(Receiver, Cut);
+    ASSERT_EQ(Symbols(Last), "3");
+    EXPECT_NEAR(Last[0].End, static_cast<double>(Cut.size()), 96);
+}
+
+} // namespace
