@@ -2,6 +2,7 @@
 // cells), drawn on a shown window of the offscreen platform, against an unchanged Position and a
 // repaint of the whole control.
 #include "Cmp_LedDisplay.h"
+#include "MainWindowMeter.h"
 #include "SystemColors.h"
 
 #include <QApplication>
@@ -23,17 +24,7 @@ struct MainWindowMeter
         palette.setColor(QPalette::Window, clBlack);
         Window.setPalette(palette);
         Led = new TLedDisplay(&Window);
-        Led->setGeometry(11, 33, 150, 8);
-        Led->setOrientation(TLedDisplay::loHorizontal);
-        Led->setCtl3D(false);
-        Led->setSpacing(0);
-        Led->setMax(32767);
-        Led->setBlockACount(35);
-        Led->setBlockBCount(9);
-        Led->setBlockCCount(6);
-        Led->setDeadColor1(clBtnShadow());
-        Led->setDeadColor2(clBtnShadow());
-        Led->setDeadColor3(clBtnShadow());
+        ConfigureAsMainWindowMeter(*Led);
         Window.show();
         QApplication::processEvents();
     }

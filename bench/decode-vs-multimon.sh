@@ -35,21 +35,8 @@ done
 sox "${parts[@]}" "$work/cycle.wav"
 cycle_length=$(soxi -D "$work/cycle.wav")
 
-# Best wall-clock time of $runs runs of a command, its output left in $work/out.
-best_time() {
-    local best="" t
-    for ((r = 0; r < runs; r++)); do
-        local start end
-        start=$(date +%s.%N)
-        "$@" >"$work/out"
-        end=$(date +%s.%N)
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$t
-        fi
-    done
-    echo "$best"
-}
+# shellcheck source=best-time.sh
+source "$(dirname "$0")/best-time.sh"
 
 status=0
 summary=()
@@ -64,10 +51,10 @@ for seconds in "${lengths[@]}"; do
     # The same length of silence: the analysis of all-zero blocks is skipped,
     # so this is the cost of reading, cutting into blocks and output.
     sox -D -n -r 48000 -c 1 -b 16 "$work/silence.wav" trim 0 "$length"
-    idle=$(best_time "$decoder" --detector=window "$work/silence.wav")
+    idle=$(best_time "$runs" "$work/out" "$decoder" --detector=window "$work/silence.wav")
     rm -f "$work/silence.wav"
 
-    peer=$(best_time multimon-ng -q -t wav -a DTMF "$work/long.wav")
+    peer=$(best_time "$runs" "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav")
     peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
     printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
     if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
@@ -75,7 +62,7 @@ for seconds in "${lengths[@]}"; do
         status=1
     fi
     for detector in window strict; do
-        ours=$(best_time "$decoder" --detector=$detector "$work/long.wav")
+        ours=$(best_time "$runs" "$work/out" "$decoder" --detector=$detector "$work/long.wav")
         our_found=$(tr -d '\n' <"$work/out" | wc -c)
         printf 'dtmf-decode --detector=%s: %s s, %d symbols (silence: %s s)\n' \
             "$detector" "$ours" "$our_found" "$idle"

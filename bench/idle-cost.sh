@@ -10,32 +10,9 @@ set -uo pipefail
 DTMF=$(readlink -f "$1")
 SPAN=${2:-30}
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d /tmp/dtmf-idle.XXXXXX)
-PIDS=()
-PULSE_PID="" PULSE_DIR="" X_PIDS=""
-cleanup() {
-    local p
-    for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
-    for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-    [ -n "$PULSE_PID" ] && bash "$HERE/../tests/pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
-    # shellcheck disable=SC2086
-    [ -n "$X_PIDS" ] && bash "$HERE/../tests/display-server.sh" stop $X_PIDS
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-fail() {
-    echo "idle-cost: $*" >&2
-    exit 1
-}
-
-X_ENV=$(bash "$HERE/../tests/display-server.sh" start --no-wm) || fail "the X server did not start"
-eval "$X_ENV"
-X_PIDS=$DISPLAY_SERVER_PIDS
-export HOME="$WORK/home"
-mkdir -p "$HOME"
-PULSE_ENV=$(bash "$HERE/../tests/pulse-daemon.sh" start) || fail "PulseAudio did not start"
-eval "$PULSE_ENV"
-PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
+# shellcheck source=../tests/e2e/session.sh
+source "$HERE/../tests/e2e/session.sh"
+start_session --no-wm parec
 
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
 APP=$!

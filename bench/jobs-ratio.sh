@@ -40,23 +40,12 @@ done
 total=$(for input in "${inputs[@]}"; do soxi -D "$input"; done | awk '{ s += $1 } END { print s }')
 printf 'input: %d files, %s s in all, 48 kHz mono, detector %s\n' "$files" "$total" "$detector"
 
-# Best wall-clock time of $runs runs of dtmf-decode -j $1; its output in $work/out$1.
-best_time() {
-    local best="" t start end
-    for ((r = 0; r < runs; r++)); do
-        start=$(date +%s.%N)
-        "$decoder" -d "$detector" -j "$1" "${inputs[@]}" >"$work/out$1"
-        end=$(date +%s.%N)
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$t
-        fi
-    done
-    echo "$best"
-}
+# shellcheck source=best-time.sh
+source "$(dirname "$0")/best-time.sh"
+jobs_time() { best_time "$runs" "$work/out$1" "$decoder" -d "$detector" -j "$1" "${inputs[@]}"; }
 
-one=$(best_time 1)
-two=$(best_time 2)
+one=$(jobs_time 1)
+two=$(jobs_time 2)
 printf 'dtmf-decode -j 1: %s s\ndtmf-decode -j 2: %s s\n' "$one" "$two"
 if ! cmp -s "$work/out1" "$work/out2"; then
     echo "-j 2 printed something else than -j 1" >&2

@@ -12,13 +12,8 @@
 # Works as root with no display and no session bus.
 set -euo pipefail
 
-# A zombie counts as gone: the servers are no children of whoever asks.
-alive() {
-    [ -r "/proc/$1/stat" ] || return 1
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
-    [ "$state" != Z ]
-}
+# shellcheck source=process-alive.sh
+source "$(dirname "${BASH_SOURCE[0]}")/process-alive.sh"
 
 stop_server() {
     local pid

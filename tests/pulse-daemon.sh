@@ -17,13 +17,8 @@
 # Works as root with no sound server running and no session bus.
 set -euo pipefail
 
-# A zombie counts as gone: the daemon is no child of whoever asks.
-alive() {
-    [ -r "/proc/$1/stat" ] || return 1
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
-    [ "$state" != Z ]
-}
+# shellcheck source=process-alive.sh
+source "$(dirname "${BASH_SOURCE[0]}")/process-alive.sh"
 
 stop_daemon() {
     local pid=$1 dir=${2:-}

@@ -1,6 +1,7 @@
 // The level meter drawn offscreen: cell geometry, zone colours, lit counts, frames and which
 // assignments reach the screen, checked on the canvas and on the window's screen image.
 #include "Cmp_LedDisplay.h"
+#include "MainWindowMeter.h"
 #include "SystemColors.h"
 
 #include <QApplication>
@@ -41,17 +42,7 @@ class MeterTest : public ::testing::Test
     // The meter as the main window has it: a horizontal 150 x 8 peak bar of 50 cells on black.
     void ConfigureAsMainWindow()
     {
-        Led->setGeometry(11, 33, 150, 8);
-        Led->setOrientation(TLedDisplay::loHorizontal);
-        Led->setCtl3D(false);
-        Led->setSpacing(0);
-        Led->setMax(32767);
-        Led->setBlockACount(35);
-        Led->setBlockBCount(9);
-        Led->setBlockCCount(6);
-        Led->setDeadColor1(clBtnShadow());
-        Led->setDeadColor2(clBtnShadow());
-        Led->setDeadColor3(clBtnShadow());
+        ConfigureAsMainWindowMeter(*Led);
         ShowHost(clBlack);
     }
 

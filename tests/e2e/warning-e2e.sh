@@ -11,54 +11,16 @@ set -uo pipefail
 
 DTMF=$(readlink -f "$1")
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d /tmp/dtmf-warning-e2e.XXXXXX)
-APP=""
-
-log() { echo "e2e: $*"; }
-fail() {
-    echo "e2e: FAIL: $*" >&2
-    [ -n "${DISPLAY:-}" ] && xprop -root _NET_CLIENT_LIST_STACKING >&2
-    [ -n "${E2E_DEBUG:-}" ] && [ -n "${DISPLAY:-}" ] && xwininfo -root -tree >&2 && xdotool getmouselocation >&2
-    [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
-    exit 1
-}
-PULSE_PID="" PULSE_DIR="" X_PIDS=""
-cleanup() {
-    if [ -n "$APP" ]; then
-        kill "$APP" 2>/dev/null
-        wait "$APP" 2>/dev/null
+# shellcheck source=session.sh
+source "$HERE/session.sh"
+on_failure() {
+    xprop -root _NET_CLIENT_LIST_STACKING
+    if [ -n "${E2E_DEBUG:-}" ]; then
+        xwininfo -root -tree
+        xdotool getmouselocation
     fi
-    [ -n "$PULSE_PID" ] && bash "$HERE/../pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
-    # shellcheck disable=SC2086
-    [ -n "$X_PIDS" ] && bash "$HERE/../display-server.sh" stop $X_PIDS
-    rm -rf "$WORK"
 }
-trap cleanup EXIT
-
-# Runs "$@" every 0.1 s until it succeeds or Tenths tenths of a second pass.
-wait_for() {
-    local tenths=$1
-    shift
-    local i
-    for ((i = 0; i < tenths; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-for tool in Xvfb openbox xdotool xprop xwininfo wmctrl pactl pulseaudio; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
-export HOME="$WORK/home"
-mkdir -p "$HOME"
-
-X_ENV=$(bash "$HERE/../display-server.sh" start) || fail "the X server did not start"
-eval "$X_ENV"
-X_PIDS=$DISPLAY_SERVER_PIDS
-PULSE_ENV=$(bash "$HERE/../pulse-daemon.sh" start) || fail "PulseAudio did not start"
-eval "$PULSE_ENV"
-PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
+start_session openbox xdotool xprop xwininfo wmctrl
 
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
 APP=$!

@@ -11,58 +11,9 @@ set -uo pipefail
 DTMF=$(readlink -f "$1")
 SHOT_OUT=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d /tmp/dtmf-e2e.XXXXXX)
-PIDS=()
-
-log() { echo "e2e: $*"; }
-fail() {
-    echo "e2e: FAIL: $*" >&2
-    [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
-    exit 1
-}
-PULSE_PID="" PULSE_DIR="" X_PIDS=""
-cleanup() {
-    local p
-    for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
-    for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-    [ -n "$PULSE_PID" ] && bash "$HERE/../pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
-    # shellcheck disable=SC2086
-    [ -n "$X_PIDS" ] && bash "$HERE/../display-server.sh" stop $X_PIDS
-    [ -n "${KEEP_WORK:-}" ] && echo "e2e: kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# Runs "$@" every 0.1 s until it succeeds or Tenths tenths of a second pass.
-wait_for() {
-    local tenths=$1
-    shift
-    local i
-    for ((i = 0; i < tenths; i++)); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-for tool in Xvfb openbox xdotool xclip wmctrl xwininfo import convert sox paplay pactl pulseaudio; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
-
-# Nothing of the machine's own home is read or written.
-export HOME="$WORK/home"
-mkdir -p "$HOME"
-
-# --- X server on a free display, and a window manager --------------------------
-X_ENV=$(bash "$HERE/../display-server.sh" start) || fail "the X server did not start"
-eval "$X_ENV"
-X_PIDS=$DISPLAY_SERVER_PIDS
-log "X on $DISPLAY with openbox"
-
-# --- private sound server: sinks line1 and line2, default source line1.monitor --
-PULSE_ENV=$(bash "$HERE/../pulse-daemon.sh" start) || fail "PulseAudio did not start"
-eval "$PULSE_ENV"
-PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
-log "PulseAudio in $XDG_RUNTIME_DIR"
+# shellcheck source=session.sh
+source "$HERE/session.sh"
+start_session xdotool xclip wmctrl xwininfo import convert sox paplay openbox
 
 # --- test sounds ---------------------------------------------------------------------
 declare -A LOW=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770

@@ -1,0 +1,78 @@
+# Sourced by the scripts that run the window program for real: a scratch
+# folder and a private home, an X server with openbox and a private PulseAudio
+# daemon, all ended on exit, and the small helpers the scripts share.
+#
+#   source "$(dirname "$0")/session.sh"   (tests/e2e) and then
+#   start_session [--no-wm] TOOL...       checks the tools, starts X and sound
+#
+# WORK is the scratch folder (kept when KEEP_WORK is set); the program's output
+# goes to $WORK/dtmf.log by convention. APP and the array PIDS hold processes
+# to end on exit. A script may define on_failure to show more when it fails.
+
+SESSION_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WORK=$(mktemp -d /tmp/dtmf-e2e.XXXXXX)
+APP=""
+PIDS=()
+PULSE_PID="" PULSE_DIR="" X_PIDS=""
+
+log() { echo "e2e: $*"; }
+fail() {
+    echo "e2e: FAIL: $*" >&2
+    declare -F on_failure >/dev/null && on_failure >&2
+    [ -s "$WORK/dtmf.log" ] && sed 's/^/dtmf: /' "$WORK/dtmf.log" >&2
+    exit 1
+}
+
+end_session() {
+    local p
+    for p in $APP "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
+    for p in $APP "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+    [ -n "$PULSE_PID" ] && bash "$SESSION_TESTS/pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
+    # shellcheck disable=SC2086
+    [ -n "$X_PIDS" ] && bash "$SESSION_TESTS/display-server.sh" stop $X_PIDS
+    if [ -n "${KEEP_WORK:-}" ]; then
+        echo "e2e: kept $WORK"
+    else
+        rm -rf "$WORK"
+    fi
+}
+trap end_session EXIT
+
+# Runs "$@" every 0.1 s until it succeeds or Tenths tenths of a second pass.
+wait_for() {
+    local tenths=$1
+    shift
+    local i
+    for ((i = 0; i < tenths; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_session() {
+    local wm=""
+    if [ "${1:-}" = --no-wm ]; then
+        wm=--no-wm
+        shift
+    fi
+    local tool
+    for tool in Xvfb pactl pulseaudio "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is not installed"
+    done
+    # Nothing of the machine's own home is read or written.
+    export HOME="$WORK/home"
+    mkdir -p "$HOME"
+
+    local env
+    env=$(bash "$SESSION_TESTS/display-server.sh" start $wm) || fail "the X server did not start"
+    eval "$env"
+    X_PIDS=$DISPLAY_SERVER_PIDS
+    log "X on $DISPLAY"
+
+    # Sinks line1 and line2; the default source is line1.monitor.
+    env=$(bash "$SESSION_TESTS/pulse-daemon.sh" start) || fail "PulseAudio did not start"
+    eval "$env"
+    PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
+    log "PulseAudio in $XDG_RUNTIME_DIR"
+}
