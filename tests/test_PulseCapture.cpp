@@ -38,6 +38,40 @@ std::string Shell(const std::string &Command)
     return Pipe && pclose(Pipe) == 0 ? Output : "";
 }
 
+const std::string Digits = "147*2580#369ABCD";
+
+// Digits between two quarter seconds of silence, as raw samples in Dir;
+// returns the file's path.
+std::string WriteDigits(const std::string &Dir)
+{
+    std::vector<int16_t> Signal;
+    AppendSilence(Signal, 12000);
+    const std::vector<int16_t> Tones = DtmfSequence(Digits, 48000);
+    Signal.insert(Signal.end(), Tones.begin(), Tones.end());
+    AppendSilence(Signal, 12000);
+    const std::string Raw = Dir + "/digits.raw";
+    FILE *Out = fopen(Raw.c_str(), "wb");
+    fwrite(Signal.data(), 2, Signal.size(), Out);
+    fclose(Out);
+    return Raw;
+}
+
+// Plays a raw file into line1 in real time on a thread of its own.
+struct TPlayer
+{
+    std::atomic<bool> Played{false};
+    std::thread Thread;
+
+    explicit TPlayer(const std::string &Raw)
+        : Thread([this, Raw] {
+              Shell("pacat --device=line1 --format=s16le --rate=48000 --channels=1 " + Raw);
+              Played = true;
+          })
+    {
+    }
+    ~TPlayer() { Thread.join(); }
+};
+
 // A daemon started by the shared helper script; its environment is taken
 // into this process, so the layer, pactl and pacat all find it.
 struct TPrivateDaemon
@@ -83,42 +117,6 @@ std::string ProductNameOf(UINT DeviceId)
         return "(none)";
     return std::string(Caps.szPname, strnlen(Caps.szPname, sizeof(Caps.szPname)));
 }
-
-// The capture control with a window's event loop around it.
-struct TRecorder
-{
-    TQueuedWindow Window;
-    TStringDigitLine Line;
-    TDtmfSpine Spine{Line};
-    THarnessControl Control{Spine, Window};
-
-    TRecorder()
-    {
-        FillCaptureFormat(CaptureFormat);
-        Control.RealPause = true;
-    }
-    ~TRecorder() { Control.CloseHandles(); }
-
-    template <typename Predicate> bool PumpUntil(Predicate Done, TClock::duration Limit)
-    {
-        for (const auto End = TClock::now() + Limit; !Done() && TClock::now() < End;) {
-            Window.WaitForMessage(20ms);
-            Control.ProcessMessages();
-        }
-        return Done();
-    }
-    void PumpFor(TClock::duration Span)
-    {
-        PumpUntil([] { return false; }, Span);
-    }
-    // Starts on InputDeviceIndex and waits for a few blocks.
-    void StartRecording()
-    {
-        Control.SwitchCapture(true);
-        ASSERT_TRUE(PumpUntil([&] { return Control.MeterPositions.size() >= 5; }, 10s));
-        ASSERT_TRUE(Control.Running);
-    }
-};
 
 struct PulseServer : ::testing::Test
 {
@@ -167,27 +165,13 @@ TEST_F(PulseServer, ListsDefaultSourceThenInputsThenMonitorsAndOpensOneTwice)
 
 TEST_F(PulseServer, PlayedDigitsAreRecordedAndDecoded)
 {
-    const std::string Digits = "147*2580#369ABCD";
-    std::vector<int16_t> Signal;
-    AppendSilence(Signal, 12000);
-    const std::vector<int16_t> Tones = DtmfSequence(Digits, 48000);
-    Signal.insert(Signal.end(), Tones.begin(), Tones.end());
-    AppendSilence(Signal, 12000);
-    const std::string Raw = Daemon.Dir + "/digits.raw";
-    FILE *Out = fopen(Raw.c_str(), "wb");
-    ASSERT_EQ(Signal.size(), fwrite(Signal.data(), 2, Signal.size(), Out));
-    fclose(Out);
-
+    const std::string Raw = WriteDigits(Daemon.Dir);
     TRecorder R;
-    R.StartRecording();
-    std::atomic<bool> Played{false};
-    std::thread Player([&] {
-        Shell("pacat --device=line1 --format=s16le --rate=48000 --channels=1 " + Raw);
-        Played = true;
-    });
-    const bool Finished = R.PumpUntil([&] { return Played.load(); }, 30s);
-    Player.join();
-    ASSERT_TRUE(Finished);
+    ASSERT_TRUE(R.StartRecording());
+    TPlayer Player(Raw);
+    ASSERT_TRUE(R.PumpUntil([&] { return Player.Played.load(); }, 30s));
+    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.id = \"dtmf\"'"));
+    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.icon_name = \"dtmf\"'"));
     R.PumpFor(300ms);
     R.Control.SwitchCapture(false);
 
@@ -217,7 +201,7 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
     const bool KillDaemon = GetParam();
     InputDeviceIndex = 2; // Monitor of LineTwo
     TRecorder R;
-    R.StartRecording();
+    ASSERT_TRUE(R.StartRecording());
     if (KillDaemon)
         kill(Daemon.Pid, SIGKILL);
     else
@@ -237,6 +221,58 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
 }
 
 INSTANTIATE_TEST_SUITE_P(DaemonOrSource, LostWhileRecording, ::testing::Bool());
+
+// A recording process held up for 1.5 s while the digits play: its GUI
+// thread alone (false), or the whole process stopped by SIGSTOP (true). The
+// audio waits in the record stream meanwhile, so every digit arrives in
+// order and nothing is dropped.
+struct StalledRecorder : PulseServer, ::testing::WithParamInterface<bool>
+{
+    // The value after Key in Text, up to the end of its line.
+    static std::string Field(const std::string &Text, const std::string &Key)
+    {
+        const size_t At = Text.find(Key);
+        return At == std::string::npos
+                   ? "(none)"
+                   : Text.substr(At + Key.size(), Text.find('\n', At) - At - Key.size());
+    }
+};
+
+TEST_P(StalledRecorder, LosesNoAudio)
+{
+    const bool WholeProcess = GetParam();
+    const std::string Raw = WriteDigits(Daemon.Dir);
+    const std::string Printed = Daemon.Dir + "/recorder.out";
+    FILE *Commands = popen((RECORD_SYMBOLS_PROGRAM " >" + Printed).c_str(), "w");
+    ASSERT_NE(nullptr, Commands);
+    std::string Out;
+    for (auto End = TClock::now() + 20s; Out.find('\n') == std::string::npos && TClock::now() < End;
+         std::this_thread::sleep_for(50ms))
+        Out = Shell("cat " + Printed);
+    const pid_t Child = std::atoi(Field(Out, "recording ").c_str());
+    ASSERT_GT(Child, 0) << Out;
+
+    {
+        TPlayer Player(Raw);
+        std::this_thread::sleep_for(600ms);
+        if (WholeProcess) {
+            kill(Child, SIGSTOP);
+            std::this_thread::sleep_for(1500ms);
+            kill(Child, SIGCONT);
+        } else {
+            std::fputs("stall 1500\n", Commands);
+            std::fflush(Commands);
+        }
+    }
+    // Time to catch up on the audio held back, and for the last digit.
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(0, pclose(Commands));
+    Out = Shell("cat " + Printed);
+    EXPECT_EQ(Digits, Field(Out, "symbols: ")) << Out;
+    EXPECT_EQ("0", Field(Out, "dropped: ")) << Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(GuiThreadOrProcess, StalledRecorder, ::testing::Bool());
 
 // No socket at all, then one that takes the connection and never answers.
 TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
