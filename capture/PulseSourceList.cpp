@@ -55,16 +55,17 @@ void TPulseSourceList::Forget()
     IsKnown = false;
 }
 
-void TPulseSourceList::LogList() const
+void TPulseSourceList::LogList()
 {
-    if (!IsKnown) {
-        AudioLog("the sound server did not list its sources in time");
-        return;
-    }
-    AudioLog("sources: " + std::to_string(Ordered.size()) + ", default " + DefaultName);
+    std::string Text = "sources: " + std::to_string(Ordered.size()) + ", default " + DefaultName;
     for (size_t i = 0; i < Ordered.size(); ++i)
-        AudioLog("source " + std::to_string(i) + ": " + Ordered[i].Description + " (" +
-                 Ordered[i].Name + ")");
+        Text += "\nsource " + std::to_string(i) + ": " + Ordered[i].Description + " (" +
+                Ordered[i].Name + ")";
+    if (!IsKnown)
+        Text = "the sound server did not list its sources in time";
+    if (Text != Logged)
+        AudioLog(Text);
+    Logged = Text;
 }
 
 // Mainloop thread from here on.

@@ -40,7 +40,7 @@ class TPulseSourceList
     const std::vector<TSource> &Sources() const { return Ordered; }
 
   private:
-    void LogList() const;
+    void LogList();
     static void ServerInfoArrived(pa_context *Context, const pa_server_info *Info, void *Self);
     static void SourceInfoArrived(pa_context *Context, const pa_source_info *Info, int Last,
                                   void *Self);
@@ -50,4 +50,6 @@ class TPulseSourceList
     // Filled by the callbacks while a refresh runs.
     std::vector<TSource> Arriving;
     std::string DefaultName;
+    // The list as last logged, so that an unchanged list is logged once.
+    std::string Logged;
 };
