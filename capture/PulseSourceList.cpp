@@ -57,15 +57,17 @@ void TPulseSourceList::Forget()
 
 void TPulseSourceList::LogList()
 {
-    std::string Text = "sources: " + std::to_string(Ordered.size()) + ", default " + DefaultName;
+    std::vector<std::string> Lines = {"sources: " + std::to_string(Ordered.size()) + ", default " +
+                                      DefaultName};
     for (size_t i = 0; i < Ordered.size(); ++i)
-        Text += "\nsource " + std::to_string(i) + ": " + Ordered[i].Description + " (" +
-                Ordered[i].Name + ")";
+        Lines.push_back("source " + std::to_string(i) + ": " + Ordered[i].Description + " (" +
+                        Ordered[i].Name + ")");
     if (!IsKnown)
-        Text = "the sound server did not list its sources in time";
-    if (Text != Logged)
-        AudioLog(Text);
-    Logged = Text;
+        Lines = {"the sound server did not list its sources in time"};
+    if (Lines != Logged)
+        for (const std::string &Line : Lines)
+            AudioLog(Line);
+    Logged = Lines;
 }
 
 // Mainloop thread from here on.

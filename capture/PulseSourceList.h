@@ -51,5 +51,5 @@ class TPulseSourceList
     std::vector<TSource> Arriving;
     std::string DefaultName;
     // The list as last logged, so that an unchanged list is logged once.
-    std::string Logged;
+    std::vector<std::string> Logged;
 };
