@@ -222,6 +222,31 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
 
 INSTANTIATE_TEST_SUITE_P(DaemonOrSource, LostWhileRecording, ::testing::Bool());
 
+// A GUI thread held up for longer than the stream holds (3.3 s): the oldest
+// audio is dropped and counted, the newest is kept and decoded.
+TEST_F(PulseServer, OverlongStallDropsTheOldestAudioAndCountsIt)
+{
+    const std::string Raw = WriteDigits(Daemon.Dir);
+    TRecorder R;
+    ASSERT_TRUE(R.StartRecording());
+    const uint64_t DroppedBefore = TPulseWaveIn::Instance().DroppedBytes();
+    {
+        TPlayer Player(Raw);
+        std::this_thread::sleep_for(5s);
+    }
+    R.PumpFor(1s);
+    R.Control.SwitchCapture(false);
+    // About 5 s - 3.3 s held - 85 ms in the four buffers, at 96000 bytes/s.
+    const double DroppedSeconds =
+        double(TPulseWaveIn::Instance().DroppedBytes() - DroppedBefore) / 96000;
+    EXPECT_GT(DroppedSeconds, 1.0);
+    EXPECT_LT(DroppedSeconds, 2.3);
+    std::printf("dropped %.3f s of audio, kept and decoded \"%s\"\n", DroppedSeconds,
+                R.Line.Text().c_str());
+    EXPECT_EQ('D', R.Line.Text().empty() ? ' ' : R.Line.Text().back());
+    EXPECT_LT(R.Line.Text().size(), Digits.size());
+}
+
 // A recording process held up for 1.5 s while the digits play: its GUI
 // thread alone (false), or the whole process stopped by SIGSTOP (true). The
 // audio waits in the record stream meanwhile, so every digit arrives in
