@@ -50,7 +50,10 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
     pa_stream_set_read_callback(Stream, Readable, this);
 
     pa_buffer_attr Attr;
-    Attr.maxlength = BacklogSeconds * Format.nAvgBytesPerSec;
+    // As much as the server allows (4 MiB, some 20 s here): while the whole
+    // process is stopped, the server holds the audio, and what it cannot
+    // hold it drops without telling the client.
+    Attr.maxlength = uint32_t(-1);
     Attr.tlength = uint32_t(-1);
     Attr.prebuf = uint32_t(-1);
     Attr.minreq = uint32_t(-1);
@@ -76,12 +79,14 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
     // audio silently.
     const pa_buffer_attr *Granted = pa_stream_get_buffer_attr(Stream);
     const size_t Room = std::max<size_t>(8 * size_t(Granted->fragsize), 65536);
-    BacklogLimit =
-        Granted->maxlength > 2 * Room ? Granted->maxlength - Room : Granted->maxlength / 2;
+    BacklogLimit = std::min<size_t>(BacklogSeconds * Format.nAvgBytesPerSec,
+                                    Granted->maxlength > 2 * Room ? Granted->maxlength - Room
+                                                                  : Granted->maxlength / 2);
     if (AudioLogOn())
         AudioLog("recording stream opened on " + SourceName + ": fragments of " +
-                 std::to_string(Granted->fragsize) + " bytes, backlog up to " +
-                 std::to_string(BacklogLimit) + " bytes");
+                 std::to_string(Granted->fragsize) + " bytes, server holds up to " +
+                 std::to_string(Granted->maxlength) + ", backlog kept up to " +
+                 std::to_string(BacklogLimit));
     return MMSYSERR_NOERROR;
 }
 
@@ -89,6 +94,9 @@ void TPulseRecordStream::Release(TPulseLock &)
 {
     if (!Stream)
         return;
+    if (AudioLogOn())
+        AudioLog("recording stream on " + SourceName + " closed: " + std::to_string(Recorded) +
+                 " bytes recorded, " + std::to_string(Lost) + " lost");
     pa_stream_set_state_callback(Stream, nullptr, nullptr);
     pa_stream_set_read_callback(Stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(Stream)))
@@ -180,7 +188,9 @@ void TPulseRecordStream::Pull()
     while (!Queue.Empty() && PeekFragment(Data, Bytes)) {
         const char *From = Data ? static_cast<const char *>(Data) + Taken : nullptr;
         const size_t Left = Bytes - Taken;
-        Taken += Left - Queue.Deliver(From, Left);
+        const size_t Delivered = Left - Queue.Deliver(From, Left);
+        Taken += Delivered;
+        Recorded += Delivered;
         if (Taken < Bytes)
             break;
         DropFragment();
@@ -199,19 +209,20 @@ void TPulseRecordStream::Discard()
 // The oldest audio goes when the backlog nears what the stream can hold.
 void TPulseRecordStream::DropOverflow()
 {
-    uint64_t Lost = 0;
+    uint64_t Now = 0;
     const void *Data;
     size_t Bytes;
     while (Stream && pa_stream_readable_size(Stream) != size_t(-1) &&
            pa_stream_readable_size(Stream) > BacklogLimit && PeekFragment(Data, Bytes)) {
-        Lost += Bytes - Taken;
+        Now += Bytes - Taken;
         DropFragment();
     }
-    if (Lost == 0)
+    if (Now == 0)
         return;
-    Dropped += Lost;
+    Lost += Now;
+    Dropped += Now;
     if (AudioLogOn())
-        AudioLog("lost " + std::to_string(Lost) + " bytes of audio from " + SourceName +
+        AudioLog("lost " + std::to_string(Now) + " bytes of audio from " + SourceName +
                  ": no buffer was queued for too long");
 }
 

@@ -1,9 +1,8 @@
 // One wave-in handle: a PulseAudio record stream and the buffers queued on
 // it. Arriving audio is copied into the queued buffers; audio that finds no
-// buffer waits in the stream (libpulse keeps it, up to the stream's
-// maxlength) until one is queued, so a GUI thread or a whole process that
-// stalls for a while loses nothing. Only a backlog that would overflow the
-// stream is dropped, oldest first, and counted.
+// buffer waits in the stream (libpulse keeps it) until one is queued, so a
+// GUI thread or a whole process that stalls for a while loses nothing. A
+// backlog longer than BacklogSeconds is dropped, oldest first, and counted.
 #pragma once
 
 #include "PulseContext.h"
@@ -22,7 +21,7 @@ class TPulseRecordStream
   public:
     // Bytes the server hands over at a time.
     static constexpr uint32_t FragmentBytes = 2048;
-    // Seconds of audio the stream holds while no buffer is queued.
+    // Seconds of audio kept while no buffer is queued.
     static constexpr uint32_t BacklogSeconds = 4;
 
     // Dropped counts the bytes lost, for the driver as a whole.
@@ -75,6 +74,9 @@ class TPulseRecordStream
     size_t Taken = 0;
     // The backlog the stream may hold before the oldest audio is dropped.
     size_t BacklogLimit = 0;
+    // Bytes handed to buffers, and bytes dropped, for the log.
+    uint64_t Recorded = 0;
+    uint64_t Lost = 0;
     bool Started = false;
     bool Failed = false;
 };

@@ -3,7 +3,9 @@
 // process. Prints "recording PID" once blocks arrive. Each line "stall MS" on
 // standard input keeps the notifications unhandled for MS milliseconds, as a
 // busy GUI thread would; the end of standard input stops capture, and the
-// program prints "symbols: ..." and "dropped: N" (bytes of audio lost).
+// program prints "symbols: ..." and "dropped: N" (bytes of audio lost). The
+// capture layer's diagnostics go to standard error.
+#include "AudioLog.h"
 #include "CaptureHarness.h"
 #include "PulseWaveIn.h"
 
@@ -40,10 +42,16 @@ void RunCommands(std::string &Pending)
     }
 }
 
+void WriteLog(const std::string &Text)
+{
+    std::fprintf(stderr, "audio: %s\n", Text.c_str());
+}
+
 } // namespace
 
 int main()
 {
+    SetAudioLogSink(WriteLog);
     InputDeviceIndex = 0;
     TRecorder Recorder;
     if (!Recorder.StartRecording()) {
