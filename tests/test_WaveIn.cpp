@@ -1,7 +1,7 @@
 // The wave-in functions over the scripted driver (argument and handle checks,
 // order of notifications), the buffer queue and the product names.
 #include "CaptureHarness.h"
-#include "PulseWaveIn.h"
+#include "PulseSourceList.h"
 #include "ScriptedWaveIn.h"
 #include "WaveBufferQueue.h"
 
