@@ -1,5 +1,6 @@
 // The wave-in layer and the capture control against a private PulseAudio
 // daemon that each test starts (and may kill), and against no server at all.
+#include "AudioLog.h"
 #include "CaptureHarness.h"
 #include "PulseWaveIn.h"
 #include "ToneSignals.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <mutex>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -71,6 +73,32 @@ struct TPlayer
     }
     ~TPlayer() { Thread.join(); }
 };
+
+// The capture layer's diagnostics while it lives, one string.
+struct TLogCollector
+{
+    static std::mutex Mutex;
+    static std::string Text;
+
+    TLogCollector()
+    {
+        Text.clear();
+        SetAudioLogSink(Collect);
+    }
+    ~TLogCollector() { SetAudioLogSink(nullptr); }
+    static void Collect(const std::string &Line)
+    {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        Text += Line + "\n";
+    }
+    std::string Lines()
+    {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        return Text;
+    }
+};
+std::mutex TLogCollector::Mutex;
+std::string TLogCollector::Text;
 
 // A daemon started by the shared helper script; its environment is taken
 // into this process, so the layer, pactl and pacat all find it.
@@ -200,6 +228,7 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
 {
     const bool KillDaemon = GetParam();
     InputDeviceIndex = 2; // Monitor of LineTwo
+    TLogCollector Log;
     TRecorder R;
     ASSERT_TRUE(R.StartRecording());
     if (KillDaemon)
@@ -218,6 +247,11 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
     R.Control.CloseHandles();
     EXPECT_EQ(ThreadsBefore, ThreadCount());
     EXPECT_EQ(KillDaemon ? 0u : 2u, waveInGetNumDevs());
+    // The diagnostics name the stream and libpulse's own reason.
+    EXPECT_NE(std::string::npos,
+              Log.Lines().find(std::string("recording stream on line2.monitor failed: ") +
+                               (KillDaemon ? "Connection terminated" : "Entity killed")))
+        << Log.Lines();
 }
 
 INSTANTIATE_TEST_SUITE_P(DaemonOrSource, LostWhileRecording, ::testing::Bool());
@@ -312,6 +346,7 @@ TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
     Address.sun_family = AF_UNIX;
     std::strncpy(Address.sun_path, Path.c_str(), sizeof(Address.sun_path) - 1);
 
+    TLogCollector Log;
     for (bool Listening : {false, true}) {
         if (Listening) {
             ASSERT_EQ(0, bind(Mute, reinterpret_cast<sockaddr *>(&Address), sizeof(Address)));
@@ -325,6 +360,10 @@ TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
         EXPECT_EQ(std::vector<std::string>{OpenFailure + NoDriver}, R.Control.Warnings);
         EXPECT_FALSE(R.Control.Running || R.Control.WaveIn1);
         EXPECT_FALSE(TPulseWaveIn::Instance().MainloopRunning());
+        EXPECT_NE(std::string::npos,
+                  Log.Lines().find(std::string("no connection to the sound server: ") +
+                                   (Listening ? "no answer in time" : "Connection refused")))
+            << Log.Lines();
     }
     close(Mute);
     unlink(Path.c_str());
