@@ -22,6 +22,30 @@ std::unique_ptr<pa_proplist, TProplistFree> StreamProperties()
     return List;
 }
 
+pa_sample_spec SampleSpec(const WAVEFORMATEX &Format)
+{
+    pa_sample_spec Spec;
+    Spec.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    Spec.rate = Format.nSamplesPerSec;
+    Spec.channels = static_cast<uint8_t>(Format.nChannels);
+    return Spec;
+}
+
+// The server hands over FragmentBytes at a time and holds as much as it
+// allows (4 MiB, some 20 s here): while the whole process is stopped, the
+// server keeps the audio, and what it cannot hold it drops without telling
+// the client.
+pa_buffer_attr BufferAttributes()
+{
+    pa_buffer_attr Attr;
+    Attr.maxlength = uint32_t(-1);
+    Attr.tlength = uint32_t(-1);
+    Attr.prebuf = uint32_t(-1);
+    Attr.minreq = uint32_t(-1);
+    Attr.fragsize = TPulseRecordStream::FragmentBytes;
+    return Attr;
+}
+
 } // namespace
 
 TPulseRecordStream::TPulseRecordStream(pa_threaded_mainloop *Loop, TWaveInWindow *Window,
@@ -34,13 +58,10 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
                                      const std::string &Source, const WAVEFORMATEX &Format)
 {
     SourceName = Source.empty() ? "the default source" : Source;
-    pa_sample_spec SampleSpec;
-    SampleSpec.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    SampleSpec.rate = Format.nSamplesPerSec;
-    SampleSpec.channels = static_cast<uint8_t>(Format.nChannels);
+    const pa_sample_spec Spec = SampleSpec(Format);
     pa_channel_map Map;
-    pa_channel_map_init_auto(&Map, SampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
-    Stream = pa_stream_new_with_proplist(Context.Get(Lock), "DTMF capture", &SampleSpec, &Map,
+    pa_channel_map_init_auto(&Map, Spec.channels, PA_CHANNEL_MAP_DEFAULT);
+    Stream = pa_stream_new_with_proplist(Context.Get(Lock), "DTMF capture", &Spec, &Map,
                                          StreamProperties().get());
     if (!Stream) {
         LogFailure(Context.FailureText(Lock));
@@ -48,16 +69,7 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
     }
     pa_stream_set_state_callback(Stream, StateChanged, this);
     pa_stream_set_read_callback(Stream, Readable, this);
-
-    pa_buffer_attr Attr;
-    // As much as the server allows (4 MiB, some 20 s here): while the whole
-    // process is stopped, the server holds the audio, and what it cannot
-    // hold it drops without telling the client.
-    Attr.maxlength = uint32_t(-1);
-    Attr.tlength = uint32_t(-1);
-    Attr.prebuf = uint32_t(-1);
-    Attr.minreq = uint32_t(-1);
-    Attr.fragsize = FragmentBytes;
+    const pa_buffer_attr Attr = BufferAttributes();
     // A chosen source is kept: if it goes away, the stream fails rather than
     // moving on to record something else.
     const int Flags = PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
@@ -74,9 +86,15 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
             LogFailure("no answer in time");
         return TimedOut ? MMSYSERR_ERROR : Context.FailureCode(Lock);
     }
-    // Every arriving fragment is checked against this limit, so keeping a
-    // few fragments' room below maxlength means libpulse never has to drop
-    // audio silently.
+    SetBacklogLimit(Format);
+    return MMSYSERR_NOERROR;
+}
+
+// Every arriving fragment is checked against the limit, so keeping a few
+// fragments' room below maxlength means libpulse never has to drop audio
+// silently.
+void TPulseRecordStream::SetBacklogLimit(const WAVEFORMATEX &Format)
+{
     const pa_buffer_attr *Granted = pa_stream_get_buffer_attr(Stream);
     const size_t Room = std::max<size_t>(8 * size_t(Granted->fragsize), 65536);
     BacklogLimit = std::min<size_t>(BacklogSeconds * Format.nAvgBytesPerSec,
@@ -87,7 +105,6 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
                  std::to_string(Granted->fragsize) + " bytes, server holds up to " +
                  std::to_string(Granted->maxlength) + ", backlog kept up to " +
                  std::to_string(BacklogLimit));
-    return MMSYSERR_NOERROR;
 }
 
 void TPulseRecordStream::Release(TPulseLock &)

@@ -50,6 +50,9 @@ class TPulseRecordStream
     bool Idle(TPulseLock &) const { return Queue.Empty(); }
 
   private:
+    // The backlog kept while no buffer is queued: BacklogSeconds, within
+    // what the server granted.
+    void SetBacklogLimit(const WAVEFORMATEX &Format);
     // Hands the audio waiting in the stream to the queued buffers, or
     // discards it when not started. Needs the lock.
     void Pull();
