@@ -53,8 +53,9 @@ std::string WriteDigits(const std::string &Dir)
     AppendSilence(Signal, 12000);
     const std::string Raw = Dir + "/digits.raw";
     FILE *Out = fopen(Raw.c_str(), "wb");
-    fwrite(Signal.data(), 2, Signal.size(), Out);
-    fclose(Out);
+    EXPECT_EQ(Signal.size(), Out ? fwrite(Signal.data(), 2, Signal.size(), Out) : 0);
+    if (Out)
+        fclose(Out);
     return Raw;
 }
 
