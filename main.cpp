@@ -1,5 +1,6 @@
 // The window program: the main window records from device 0 from its first
 // showing until it is closed; closing it ends the program.
+#include "AudioLogCategory.h"
 #include "Settings.h"
 #include "TXMain.h"
 
@@ -9,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication App(argc, argv);
+    InstallAudioLog();
     QApplication::setApplicationName("DTMF");
     QApplication::setDesktopFileName("dtmf");
     QIcon Icon;

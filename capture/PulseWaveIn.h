@@ -1,31 +1,27 @@
-// The wave-in driver over PulseAudio. A threaded mainloop and its context run
-// while a handle is open (and for the length of a call that needs the
-// server); each handle is a record stream whose arriving audio the mainloop
-// thread copies into the buffers queued on it.
+// The wave-in driver over PulseAudio, the default behind the wave-in
+// functions. Its three parts: the connection (mainloop, context and the
+// bounded waits), the source list, and one record stream per handle. The
+// mainloop thread runs while a handle is open (and for the length of a call
+// that needs the server).
 #pragma once
 
+#include "PulseContext.h"
+#include "PulseRecordStream.h"
+#include "PulseSourceList.h"
 #include "WaveInDriver.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
-struct pa_threaded_mainloop;
-struct pa_context;
-struct pa_stream;
-struct pa_source_info;
-struct pa_server_info;
-
 class TPulseWaveIn : public TWaveInDriver
 {
   public:
     // How long a call waits for the server at most, in milliseconds.
-    static constexpr int ServerTimeoutMs = 4000;
-    // Bytes the server hands over at a time.
-    static constexpr uint32_t FragmentBytes = 2048;
+    static constexpr int ServerTimeoutMs = TPulseLock::TimeoutMs;
 
-    // The driver behind the wave-in functions when no other is installed.
     static TPulseWaveIn &Instance();
 
     TPulseWaveIn() = default;
@@ -47,63 +43,31 @@ class TPulseWaveIn : public TWaveInDriver
     int OpenHandles();
     // Whether the mainloop thread is running.
     bool MainloopRunning();
-    // Bytes of audio dropped because no buffer was queued, over all handles
-    // since this driver was made.
-    uint64_t DroppedBytes();
-
-    struct TSource
-    {
-        std::string Name;
-        std::string Description;
-        uint8_t Channels = 0;
-        bool Monitor = false;
-    };
-
-    // The product name of a source: its description cut to at most 31
-    // bytes without splitting a UTF-8 character.
-    static std::string ProductName(const std::string &Description);
-    // Default source first, then the other inputs, then the monitors, each
-    // group in the server's order.
-    static std::vector<TSource> OrderSources(const std::vector<TSource> &ServerOrder,
-                                             const std::string &DefaultName);
+    // Bytes of audio lost because no buffer was queued for too long, over
+    // all handles since this driver was made.
+    uint64_t DroppedBytes() const { return Dropped; }
 
   private:
-    struct THandle;
-    bool StartMainloop();
-    void ShutdownIfIdle();
-    template <typename Predicate> bool WaitFor(Predicate Done);
-    bool Connect();
-    void Disconnect();
-    bool ContextGood();
-    bool RefreshSources();
-    template <typename Answer> MMRESULT FromSources(Answer Reply);
-    MMRESULT ServerFailureCode();
-    static void FillCaps(const TSource &Source, WAVEINCAPSA &Caps);
-    MMRESULT OpenStream(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATEX &Format,
-                        TWaveInWindow *Window);
-    MMRESULT ConnectStream(THandle &H, const char *SourceName, const WAVEFORMATEX &Format);
-    void ReleaseStream(THandle &H);
-    THandle *Find(HWAVEIN Handle);
-    void Fail(THandle &H);
+    // CallMutex is held for the length of every call, so that the mainloop
+    // is started and stopped by one caller at a time; functions that need it
+    // take a TCallLock & to say so.
+    using TCallLock = std::lock_guard<std::mutex>;
 
-    static void ContextStateChanged(pa_context *Context, void *Self);
-    static void StreamStateChanged(pa_stream *Stream, void *Handle);
-    static void StreamReadable(pa_stream *Stream, size_t Bytes, void *Handle);
-    static void ServerInfoArrived(pa_context *Context, const pa_server_info *Info, void *Self);
-    static void SourceInfoArrived(pa_context *Context, const pa_source_info *Info, int Last,
-                                  void *Self);
+    // Finds Handle and runs Action(Stream, Lock) with the mainloop's lock
+    // held; MMSYSERR_INVALHANDLE for a handle that is not open.
+    template <typename Action> MMRESULT OnHandle(TCallLock &Call, HWAVEIN Handle, Action Act);
+    // Answers from the source list, asking the server for it first if it is
+    // not known.
+    template <typename Answer> MMRESULT FromSources(TCallLock &Call, Answer Reply);
+    bool Refresh(TPulseLock &Lock);
+    void ShutdownIfIdle(TCallLock &Call);
+    MMRESULT OpenStream(TPulseLock &Lock, HWAVEIN *Handle, UINT DeviceId,
+                        const WAVEFORMATEX &Format, TWaveInWindow *Window);
+    static void FillCaps(const TPulseSourceList::TSource &Source, WAVEINCAPSA &Caps);
 
-    // Held for the length of every call, so that the mainloop is started and
-    // stopped by one caller at a time.
     std::mutex CallMutex;
-    pa_threaded_mainloop *Mainloop = nullptr;
-    pa_context *Context = nullptr;
-    std::vector<THandle *> Handles;
-    std::vector<TSource> Sources;
-    bool SourcesKnown = false;
-    // Filled by the introspection callbacks while a refresh runs.
-    std::vector<TSource> Arriving;
-    std::string DefaultSource;
-    int PendingReplies = 0;
-    uint64_t Dropped = 0;
+    TPulseContext Context;
+    TPulseSourceList SourceList;
+    std::vector<TPulseRecordStream *> Handles;
+    std::atomic<uint64_t> Dropped{0};
 };

@@ -1,7 +1,6 @@
 // The wave-in functions: argument checks, the table of open handles, and
 // dispatch to the driver that opened each handle.
 #include "WaveIn.h"
-#include "PulseWaveIn.h"
 #include "WaveInDriver.h"
 
 #include <algorithm>
@@ -16,7 +15,7 @@ constexpr DWORD CallbackTypeMask = 0x00070000;
 struct TRegistry
 {
     std::mutex Mutex;
-    TWaveInDriver *Installed = nullptr; // nullptr: PulseAudio
+    TWaveInDriver *Installed = nullptr; // nullptr: the default driver
     std::vector<std::pair<HWAVEIN, TWaveInDriver *>> Handles;
 };
 
@@ -26,16 +25,11 @@ TRegistry &Registry()
     return Instance;
 }
 
-TWaveInDriver &PulseDriver()
-{
-    return TPulseWaveIn::Instance();
-}
-
 TWaveInDriver &CurrentDriver()
 {
     TRegistry &R = Registry();
     std::lock_guard<std::mutex> Lock(R.Mutex);
-    return R.Installed ? *R.Installed : PulseDriver();
+    return R.Installed ? *R.Installed : DefaultWaveInDriver();
 }
 
 // The driver that opened Handle, or nullptr when Handle is not open.
@@ -74,11 +68,11 @@ bool HeaderArgumentsValid(const WAVEHDR *Header, UINT HeaderSize)
 
 TWaveInDriver *SetWaveInDriver(TWaveInDriver *Driver)
 {
-    TWaveInDriver &Pulse = PulseDriver();
+    TWaveInDriver &Default = DefaultWaveInDriver();
     TRegistry &R = Registry();
     std::lock_guard<std::mutex> Lock(R.Mutex);
     TWaveInDriver *Previous = R.Installed;
-    TWaveInDriver *Outgoing = Previous ? Previous : &Pulse;
+    TWaveInDriver *Outgoing = Previous ? Previous : &Default;
     // Only the handles of the driver in place can be reached.
     R.Handles.erase(
         std::remove_if(R.Handles.begin(), R.Handles.end(),

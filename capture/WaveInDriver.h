@@ -20,6 +20,9 @@ class TWaveInDriver
     virtual MMRESULT Close(HWAVEIN Handle) = 0;
 };
 
+// The driver in place when no other is installed: PulseAudio.
+TWaveInDriver &DefaultWaveInDriver();
+
 // Puts Driver behind the wave-in functions; nullptr brings back PulseAudio.
 // Returns the driver that was in place (nullptr for PulseAudio).
 TWaveInDriver *SetWaveInDriver(TWaveInDriver *Driver);

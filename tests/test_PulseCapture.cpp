@@ -1,5 +1,6 @@
 // The wave-in layer and the capture control against a private PulseAudio
 // daemon that each test starts (and may kill), and against no server at all.
+#include "AudioLog.h"
 #include "CaptureHarness.h"
 #include "PulseWaveIn.h"
 #include "ToneSignals.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <mutex>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -37,6 +39,67 @@ std::string Shell(const std::string &Command)
         Output += Chunk;
     return Pipe && pclose(Pipe) == 0 ? Output : "";
 }
+
+const std::string Digits = "147*2580#369ABCD";
+
+// Digits between two quarter seconds of silence, as raw samples in Dir;
+// returns the file's path.
+std::string WriteDigits(const std::string &Dir)
+{
+    std::vector<int16_t> Signal;
+    AppendSilence(Signal, 12000);
+    const std::vector<int16_t> Tones = DtmfSequence(Digits, 48000);
+    Signal.insert(Signal.end(), Tones.begin(), Tones.end());
+    AppendSilence(Signal, 12000);
+    const std::string Raw = Dir + "/digits.raw";
+    FILE *Out = fopen(Raw.c_str(), "wb");
+    EXPECT_EQ(Signal.size(), Out ? fwrite(Signal.data(), 2, Signal.size(), Out) : 0);
+    if (Out)
+        fclose(Out);
+    return Raw;
+}
+
+// Plays a raw file into line1 in real time on a thread of its own.
+struct TPlayer
+{
+    std::atomic<bool> Played{false};
+    std::thread Thread;
+
+    explicit TPlayer(const std::string &Raw)
+        : Thread([this, Raw] {
+              Shell("pacat --device=line1 --format=s16le --rate=48000 --channels=1 " + Raw);
+              Played = true;
+          })
+    {
+    }
+    ~TPlayer() { Thread.join(); }
+};
+
+// The capture layer's diagnostics while it lives, one string.
+struct TLogCollector
+{
+    static std::mutex Mutex;
+    static std::string Text;
+
+    TLogCollector()
+    {
+        Text.clear();
+        SetAudioLogSink(Collect);
+    }
+    ~TLogCollector() { SetAudioLogSink(nullptr); }
+    static void Collect(const std::string &Line)
+    {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        Text += Line + "\n";
+    }
+    std::string Lines()
+    {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        return Text;
+    }
+};
+std::mutex TLogCollector::Mutex;
+std::string TLogCollector::Text;
 
 // A daemon started by the shared helper script; its environment is taken
 // into this process, so the layer, pactl and pacat all find it.
@@ -83,42 +146,6 @@ std::string ProductNameOf(UINT DeviceId)
         return "(none)";
     return std::string(Caps.szPname, strnlen(Caps.szPname, sizeof(Caps.szPname)));
 }
-
-// The capture control with a window's event loop around it.
-struct TRecorder
-{
-    TQueuedWindow Window;
-    TStringDigitLine Line;
-    TDtmfSpine Spine{Line};
-    THarnessControl Control{Spine, Window};
-
-    TRecorder()
-    {
-        FillCaptureFormat(CaptureFormat);
-        Control.RealPause = true;
-    }
-    ~TRecorder() { Control.CloseHandles(); }
-
-    template <typename Predicate> bool PumpUntil(Predicate Done, TClock::duration Limit)
-    {
-        for (const auto End = TClock::now() + Limit; !Done() && TClock::now() < End;) {
-            Window.WaitForMessage(20ms);
-            Control.ProcessMessages();
-        }
-        return Done();
-    }
-    void PumpFor(TClock::duration Span)
-    {
-        PumpUntil([] { return false; }, Span);
-    }
-    // Starts on InputDeviceIndex and waits for a few blocks.
-    void StartRecording()
-    {
-        Control.SwitchCapture(true);
-        ASSERT_TRUE(PumpUntil([&] { return Control.MeterPositions.size() >= 5; }, 10s));
-        ASSERT_TRUE(Control.Running);
-    }
-};
 
 struct PulseServer : ::testing::Test
 {
@@ -167,27 +194,13 @@ TEST_F(PulseServer, ListsDefaultSourceThenInputsThenMonitorsAndOpensOneTwice)
 
 TEST_F(PulseServer, PlayedDigitsAreRecordedAndDecoded)
 {
-    const std::string Digits = "147*2580#369ABCD";
-    std::vector<int16_t> Signal;
-    AppendSilence(Signal, 12000);
-    const std::vector<int16_t> Tones = DtmfSequence(Digits, 48000);
-    Signal.insert(Signal.end(), Tones.begin(), Tones.end());
-    AppendSilence(Signal, 12000);
-    const std::string Raw = Daemon.Dir + "/digits.raw";
-    FILE *Out = fopen(Raw.c_str(), "wb");
-    ASSERT_EQ(Signal.size(), fwrite(Signal.data(), 2, Signal.size(), Out));
-    fclose(Out);
-
+    const std::string Raw = WriteDigits(Daemon.Dir);
     TRecorder R;
-    R.StartRecording();
-    std::atomic<bool> Played{false};
-    std::thread Player([&] {
-        Shell("pacat --device=line1 --format=s16le --rate=48000 --channels=1 " + Raw);
-        Played = true;
-    });
-    const bool Finished = R.PumpUntil([&] { return Played.load(); }, 30s);
-    Player.join();
-    ASSERT_TRUE(Finished);
+    ASSERT_TRUE(R.StartRecording());
+    TPlayer Player(Raw);
+    ASSERT_TRUE(R.PumpUntil([&] { return Player.Played.load(); }, 30s));
+    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.id = \"dtmf\"'"));
+    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.icon_name = \"dtmf\"'"));
     R.PumpFor(300ms);
     R.Control.SwitchCapture(false);
 
@@ -216,8 +229,9 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
 {
     const bool KillDaemon = GetParam();
     InputDeviceIndex = 2; // Monitor of LineTwo
+    TLogCollector Log;
     TRecorder R;
-    R.StartRecording();
+    ASSERT_TRUE(R.StartRecording());
     if (KillDaemon)
         kill(Daemon.Pid, SIGKILL);
     else
@@ -234,9 +248,92 @@ TEST_P(LostWhileRecording, IsReportedAndLeavesCaptureFailed)
     R.Control.CloseHandles();
     EXPECT_EQ(ThreadsBefore, ThreadCount());
     EXPECT_EQ(KillDaemon ? 0u : 2u, waveInGetNumDevs());
+    // The diagnostics name the stream and libpulse's own reason.
+    EXPECT_NE(std::string::npos,
+              Log.Lines().find(std::string("recording stream on line2.monitor failed: ") +
+                               (KillDaemon ? "Connection terminated" : "Entity killed")))
+        << Log.Lines();
 }
 
 INSTANTIATE_TEST_SUITE_P(DaemonOrSource, LostWhileRecording, ::testing::Bool());
+
+// A GUI thread held up for longer than the stream keeps (4 s): the oldest
+// audio is dropped and counted, the newest is kept and decoded.
+TEST_F(PulseServer, OverlongStallDropsTheOldestAudioAndCountsIt)
+{
+    const std::string Raw = WriteDigits(Daemon.Dir);
+    TRecorder R;
+    ASSERT_TRUE(R.StartRecording());
+    const uint64_t DroppedBefore = TPulseWaveIn::Instance().DroppedBytes();
+    {
+        TPlayer Player(Raw);
+        std::this_thread::sleep_for(6s);
+    }
+    R.PumpFor(1s);
+    R.Control.SwitchCapture(false);
+    // About 6 s - 4 s kept - 85 ms in the four buffers, at 96000 bytes/s.
+    const double DroppedSeconds =
+        double(TPulseWaveIn::Instance().DroppedBytes() - DroppedBefore) / 96000;
+    EXPECT_GT(DroppedSeconds, 1.4);
+    EXPECT_LT(DroppedSeconds, 2.4);
+    std::printf("dropped %.3f s of audio, kept and decoded \"%s\"\n", DroppedSeconds,
+                R.Line.Text().c_str());
+    EXPECT_EQ('D', R.Line.Text().empty() ? ' ' : R.Line.Text().back());
+    EXPECT_LT(R.Line.Text().size(), Digits.size());
+}
+
+// A recording process held up for 1.5 s while the digits play: its GUI
+// thread alone (false), or the whole process stopped by SIGSTOP (true). The
+// audio waits in the record stream meanwhile, so every digit arrives in
+// order and nothing is dropped.
+struct StalledRecorder : PulseServer, ::testing::WithParamInterface<bool>
+{
+    // The value after Key in Text, up to the end of its line.
+    static std::string Field(const std::string &Text, const std::string &Key)
+    {
+        const size_t At = Text.find(Key);
+        return At == std::string::npos
+                   ? "(none)"
+                   : Text.substr(At + Key.size(), Text.find('\n', At) - At - Key.size());
+    }
+};
+
+TEST_P(StalledRecorder, LosesNoAudio)
+{
+    const bool WholeProcess = GetParam();
+    const std::string Raw = WriteDigits(Daemon.Dir);
+    const std::string Printed = Daemon.Dir + "/recorder.out";
+    FILE *Commands =
+        popen((RECORD_SYMBOLS_PROGRAM " >" + Printed + " 2>" + Printed + ".log").c_str(), "w");
+    ASSERT_NE(nullptr, Commands);
+    std::string Out;
+    for (auto End = TClock::now() + 20s; Out.find('\n') == std::string::npos && TClock::now() < End;
+         std::this_thread::sleep_for(50ms))
+        Out = Shell("cat " + Printed);
+    const pid_t Child = std::atoi(Field(Out, "recording ").c_str());
+    ASSERT_GT(Child, 0) << Out;
+
+    {
+        TPlayer Player(Raw);
+        std::this_thread::sleep_for(600ms);
+        if (WholeProcess) {
+            kill(Child, SIGSTOP);
+            std::this_thread::sleep_for(1500ms);
+            kill(Child, SIGCONT);
+        } else {
+            std::fputs("stall 1500\n", Commands);
+            std::fflush(Commands);
+        }
+    }
+    // Time to catch up on the audio held back, and for the last digit.
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(0, pclose(Commands));
+    Out = Shell("cat " + Printed + " " + Printed + ".log");
+    EXPECT_EQ(Digits, Field(Out, "symbols: ")) << Out;
+    EXPECT_EQ("0", Field(Out, "dropped: ")) << Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(GuiThreadOrProcess, StalledRecorder, ::testing::Bool());
 
 // No socket at all, then one that takes the connection and never answers.
 TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
@@ -250,6 +347,7 @@ TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
     Address.sun_family = AF_UNIX;
     std::strncpy(Address.sun_path, Path.c_str(), sizeof(Address.sun_path) - 1);
 
+    TLogCollector Log;
     for (bool Listening : {false, true}) {
         if (Listening) {
             ASSERT_EQ(0, bind(Mute, reinterpret_cast<sockaddr *>(&Address), sizeof(Address)));
@@ -263,6 +361,10 @@ TEST(NoSoundServer, NoDevicesAndOpenFailsWithNoDriver)
         EXPECT_EQ(std::vector<std::string>{OpenFailure + NoDriver}, R.Control.Warnings);
         EXPECT_FALSE(R.Control.Running || R.Control.WaveIn1);
         EXPECT_FALSE(TPulseWaveIn::Instance().MainloopRunning());
+        EXPECT_NE(std::string::npos,
+                  Log.Lines().find(std::string("no connection to the sound server: ") +
+                                   (Listening ? "no answer in time" : "Connection refused")))
+            << Log.Lines();
     }
     close(Mute);
     unlink(Path.c_str());

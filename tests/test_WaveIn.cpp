@@ -1,7 +1,7 @@
 // The wave-in functions over the scripted driver (argument and handle checks,
 // order of notifications), the buffer queue and the product names.
 #include "CaptureHarness.h"
-#include "PulseWaveIn.h"
+#include "PulseSourceList.h"
 #include "ScriptedWaveIn.h"
 #include "WaveBufferQueue.h"
 
@@ -124,12 +124,12 @@ TEST(WaveBufferQueue, SpreadsArrivingChunksOverTheBuffersInOrder)
 TEST(PulseProductName, IsTheDescriptionCutTo31BytesOnACharacterBoundary)
 {
     const std::string A29(29, 'a'), B30(30, 'b'), C31(31, 'c');
-    EXPECT_EQ("Monitor of LineOne", TPulseWaveIn::ProductName("Monitor of LineOne"));
-    EXPECT_EQ(C31, TPulseWaveIn::ProductName(C31 + "yz"));
+    EXPECT_EQ("Monitor of LineOne", TPulseSourceList::ProductName("Monitor of LineOne"));
+    EXPECT_EQ(C31, TPulseSourceList::ProductName(C31 + "yz"));
     // A two-byte letter ending at byte 31 stays; the next one would not fit.
-    EXPECT_EQ(A29 + "\xC3\xA4", TPulseWaveIn::ProductName(A29 + "\xC3\xA4\xC3\xB6"));
+    EXPECT_EQ(A29 + "\xC3\xA4", TPulseSourceList::ProductName(A29 + "\xC3\xA4\xC3\xB6"));
     // A three-byte character that would straddle the cut is left out whole.
-    EXPECT_EQ(B30, TPulseWaveIn::ProductName(B30 + "\xE2\x82\xAC"));
+    EXPECT_EQ(B30, TPulseSourceList::ProductName(B30 + "\xE2\x82\xAC"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CaptureControl.h"
+#include "DigitLine.h"
 #include "DtmfSpine.h"
 
 #include <chrono>
@@ -113,4 +114,44 @@ class THarnessControl : public TCaptureControl
 
   private:
     TQueuedWindow &Queue;
+};
+
+// The capture control with a window's event loop around it, recording from
+// InputDeviceIndex into a digit line held as a string.
+struct TRecorder
+{
+    using TClock = std::chrono::steady_clock;
+
+    TQueuedWindow Window;
+    TStringDigitLine Line;
+    TDtmfSpine Spine{Line};
+    THarnessControl Control{Spine, Window};
+
+    TRecorder()
+    {
+        FillCaptureFormat(CaptureFormat);
+        Control.RealPause = true;
+    }
+    ~TRecorder() { Control.CloseHandles(); }
+
+    template <typename Predicate> bool PumpUntil(Predicate Done, TClock::duration Limit)
+    {
+        for (const auto End = TClock::now() + Limit; !Done() && TClock::now() < End;) {
+            Window.WaitForMessage(std::chrono::milliseconds(20));
+            Control.ProcessMessages();
+        }
+        return Done();
+    }
+    void PumpFor(TClock::duration Span)
+    {
+        PumpUntil([] { return false; }, Span);
+    }
+    // Starts capture and waits, at most Limit, for a few blocks; false if
+    // they did not come.
+    bool StartRecording(TClock::duration Limit = std::chrono::seconds(10))
+    {
+        Control.SwitchCapture(true);
+        return PumpUntil([&] { return Control.MeterPositions.size() >= 5; }, Limit) &&
+               Control.Running;
+    }
 };
