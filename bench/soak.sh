@@ -19,39 +19,11 @@ DTMF=$(readlink -f "${1:-$HERE/../build/dtmf}")
 TOTAL=${2:-1000}
 CHUNK=${3:-40}
 RANDOM=${SOAK_SEED:-8}
-WORK=$(mktemp -d /tmp/dtmf-soak.XXXXXX)
-PIDS=()
-PULSE_PID="" PULSE_DIR="" X_PIDS=""
-
+# shellcheck source=../tests/e2e/session.sh
+source "$TESTS/e2e/session.sh"
 say() { echo "soak: $*"; }
-fail() {
-    echo "soak: FAIL: $*" >&2
-    exit 1
-}
-cleanup() {
-    local p
-    for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
-    for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-    [ -n "$PULSE_PID" ] && bash "$TESTS/pulse-daemon.sh" stop "$PULSE_PID" "$PULSE_DIR"
-    # shellcheck disable=SC2086
-    [ -n "$X_PIDS" ] && bash "$TESTS/display-server.sh" stop $X_PIDS
-    [ -n "${KEEP_WORK:-}" ] && say "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-for tool in Xvfb openbox xdotool xclip xwininfo sox paplay pactl pulseaudio; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
 [ -x "$DTMF" ] || fail "no program at $DTMF"
-export HOME="$WORK/home"
-mkdir -p "$HOME"
-
-X_ENV=$(bash "$TESTS/display-server.sh" start) || fail "the X server did not start"
-eval "$X_ENV"
-X_PIDS=$DISPLAY_SERVER_PIDS
-PULSE_ENV=$(bash "$TESTS/pulse-daemon.sh" start) || fail "PulseAudio did not start"
-eval "$PULSE_ENV"
-PULSE_PID=$PULSE_DAEMON_PID PULSE_DIR=$PULSE_DAEMON_DIR
+start_session openbox xdotool xclip xwininfo sox paplay
 
 # --- one sound file per symbol: 100 ms of its two tones, 100 ms of silence ---
 SYMBOLS="0123456789ABCD*#"
