@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 TDecimator::TDecimator()
@@ -22,7 +23,7 @@ TDecimator::TDecimator()
 
 void TDecimator::Reset()
 {
-    std::fill(History, History + Taps - 1, 0.0f);
+    std::fill(std::begin(History), std::end(History), 0.0f);
     Due = Factor;
 }
 
