@@ -1,9 +1,9 @@
 /* spandsp_dtmf: feeds raw signed 16-bit 8000 Hz mono PCM from standard input
    to SpanDSP's DTMF receiver with its default settings and prints each digit
    it reports on a line of its own. Built by receiver-vs-peers.sh. */
+#include <spandsp.h>
 #include <stdint.h>
 #include <stdio.h>
-#include <spandsp.h>
 
 static void Digits(void *UserData, const char *Digits, int Length)
 {
