@@ -50,6 +50,22 @@ wait_for() {
     return 1
 }
 
+# Asks the main window to close through the window manager, as its close box
+# does, and wants the program to end within 5 s with status 0.
+close_main_window() {
+    wmctrl -c ' DTMF' || fail "wmctrl could not close the window"
+    local i status
+    for ((i = 0; i < 50; i++)); do
+        kill -0 "$APP" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$APP" 2>/dev/null && fail "dtmf still runs 5 s after the close request"
+    wait "$APP"
+    status=$?
+    APP=""
+    [ "$status" = 0 ] || fail "dtmf ended with status $status"
+}
+
 start_session() {
     local wm=""
     if [ "${1:-}" = --no-wm ]; then

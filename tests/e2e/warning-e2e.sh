@@ -125,14 +125,5 @@ xdotool windowactivate --sync "$SET" 2>/dev/null || true
 xdotool key Escape
 wait_for 30 settings_hidden || fail "Esc did not hide Settings"
 log "Warning answered, Settings hidden by Esc"
-wmctrl -c ' DTMF' || fail "wmctrl could not close the window"
-for ((i = 0; i < 50; i++)); do
-    kill -0 "$APP" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$APP" 2>/dev/null && fail "dtmf still runs 5 s after the close request"
-wait "$APP"
-status=$?
-APP=""
-[ "$status" = 0 ] || fail "dtmf ended with status $status"
+close_main_window
 echo "e2e: all checks passed"

@@ -45,7 +45,7 @@ sox -n -r 48000 -c 1 -b 16 "$WORK/loud.wav" synth 10 sine 770 sine 1336 channels
 # --- the program --------------------------------------------------------------------------
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
 APP=$!
-PIDS+=($APP)
+
 find_main() { xdotool search --onlyvisible --name '^ DTMF$' | head -n1 | grep .; }
 wait_for 150 find_main || fail "the main window did not appear"
 WIN=$(find_main)
@@ -180,14 +180,6 @@ expect_line "${FIRST}5$SECOND"
 log "read '$SECOND' from device 1"
 
 # --- close through the window manager ---------------------------------------------------------
-wmctrl -c ' DTMF' || fail "wmctrl could not close the window"
-for ((i = 0; i < 50; i++)); do
-    kill -0 "$APP" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$APP" 2>/dev/null && fail "dtmf still runs 5 s after the close request"
-wait "$APP"
-status=$?
-[ "$status" = 0 ] || fail "dtmf ended with status $status"
+close_main_window
 log "closed with status 0"
 echo "e2e: all checks passed"

@@ -45,6 +45,12 @@ TScriptedWaveIn::THandle *TScriptedWaveIn::Find(HWAVEIN Handle) const
     return nullptr;
 }
 
+TScriptedWaveIn::THandle *TScriptedWaveIn::Called(const char *Call, HWAVEIN Handle)
+{
+    Calls.push_back(Call);
+    return Find(Handle);
+}
+
 TScriptedWaveIn::THandle *TScriptedWaveIn::StartedHandle() const
 {
     for (auto It = Handles.rbegin(); It != Handles.rend(); ++It)
@@ -135,16 +141,14 @@ MMRESULT TScriptedWaveIn::Open(HWAVEIN *Handle, UINT DeviceId, const WAVEFORMATE
 
 MMRESULT TScriptedWaveIn::PrepareHeader(HWAVEIN Handle, WAVEHDR *)
 {
-    Calls.push_back("waveInPrepareHeader");
-    if (!Find(Handle))
+    if (!Called("waveInPrepareHeader", Handle))
         return MMSYSERR_INVALHANDLE;
     return PrepareResult;
 }
 
 MMRESULT TScriptedWaveIn::AddBuffer(HWAVEIN Handle, WAVEHDR *Header)
 {
-    Calls.push_back("waveInAddBuffer");
-    THandle *H = Find(Handle);
+    THandle *H = Called("waveInAddBuffer", Handle);
     if (!H)
         return MMSYSERR_INVALHANDLE;
     if (AddBufferResult != MMSYSERR_NOERROR)
@@ -159,8 +163,7 @@ MMRESULT TScriptedWaveIn::AddBuffer(HWAVEIN Handle, WAVEHDR *Header)
 
 MMRESULT TScriptedWaveIn::Start(HWAVEIN Handle)
 {
-    Calls.push_back("waveInStart");
-    THandle *H = Find(Handle);
+    THandle *H = Called("waveInStart", Handle);
     if (!H)
         return MMSYSERR_INVALHANDLE;
     if (StartResult != MMSYSERR_NOERROR)
@@ -171,8 +174,7 @@ MMRESULT TScriptedWaveIn::Start(HWAVEIN Handle)
 
 MMRESULT TScriptedWaveIn::Reset(HWAVEIN Handle)
 {
-    Calls.push_back("waveInReset");
-    THandle *H = Find(Handle);
+    THandle *H = Called("waveInReset", Handle);
     if (!H)
         return MMSYSERR_INVALHANDLE;
     H->Started = false;
@@ -183,8 +185,7 @@ MMRESULT TScriptedWaveIn::Reset(HWAVEIN Handle)
 
 MMRESULT TScriptedWaveIn::Close(HWAVEIN Handle)
 {
-    Calls.push_back("waveInClose");
-    THandle *H = Find(Handle);
+    THandle *H = Called("waveInClose", Handle);
     if (!H)
         return MMSYSERR_INVALHANDLE;
     if (!H->Queue.empty())

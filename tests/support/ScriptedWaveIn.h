@@ -60,6 +60,8 @@ class TScriptedWaveIn : public TWaveInDriver
   private:
     struct THandle;
     THandle *Find(HWAVEIN Handle) const;
+    // Records the call and finds its handle (nullptr when it is not open).
+    THandle *Called(const char *Call, HWAVEIN Handle);
     THandle *StartedHandle() const;
     MMRESULT DeviceResult(UINT DeviceId) const;
     std::vector<THandle *> Handles;
