@@ -1,5 +1,7 @@
 #include "Decimator.h"
 
+#include "Silence.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -23,6 +25,7 @@ TDecimator::TDecimator()
 void TDecimator::Reset()
 {
     std::fill(History, History + Taps - 1, 0.0f);
+    QuietHistory = true;
     Due = Factor;
 }
 
@@ -51,6 +54,14 @@ size_t TDecimator::Process(const float *In, size_t Count, float *Out)
 {
     constexpr size_t Keep = Taps - 1;
     size_t Written = 0;
+    // Digital silence after silence: every output is zero.
+    if (QuietHistory && AllZero(In, Count)) {
+        size_t Newest = Due - 1;
+        for (; Newest < Count; Newest += Factor)
+            Out[Written++] = 0.0f;
+        Due = Newest - (Count - 1);
+        return Written;
+    }
     // Outputs that reach back before In read from the kept samples and the
     // first of In put together; the rest read In where it lies.
     float Joined[2 * Keep];
@@ -68,5 +79,6 @@ size_t TDecimator::Process(const float *In, size_t Count, float *Out)
     } else {
         std::copy(Joined + Count, Joined + Count + Keep, History);
     }
+    QuietHistory = AllZero(History, Keep);
     return Written;
 }

@@ -33,4 +33,5 @@ class TDecimator
     float Kernel[Taps];
     float History[Taps - 1] = {}; // the last input samples, oldest first
     size_t Due = Factor;          // inputs still needed for the next output
+    bool QuietHistory = true;     // every kept sample is zero
 };

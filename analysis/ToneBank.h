@@ -40,11 +40,18 @@ class TToneBank
     // every frequency is a whole number of hertz and a sub-block is 1/200 s.
     static constexpr int PhasePeriod = 200;
 
+    using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
+                                float *Sums);
+    static TCorrelate ChooseCorrelate();
+
+    const TCorrelate Correlate;
+
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
     std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
     int PhaseIndex = 0;
+    int QuietParts = 0; // zero sub-blocks in a row
     TToneWindow Current;
 };

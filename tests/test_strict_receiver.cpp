@@ -88,6 +88,17 @@ TEST(StrictReceiver, Streams)
         }
     }
 
+    // A second of digital silence in front (a whole number of blocks and of
+    // phase periods) only moves the digits along.
+    std::vector<float> Quiet(48000, 0.0f);
+    Quiet.insert(Quiet.end(), Sequence.begin(), Sequence.end());
+    const std::vector<TStrictSymbol> Later = Receive(Receiver, Quiet, 4096);
+    ASSERT_EQ(Later.size(), Whole.size());
+    for (size_t i = 0; i < Whole.size(); ++i) {
+        EXPECT_EQ(Later[i].Start, Whole[i].Start + 48000);
+        EXPECT_EQ(Later[i].End, Whole[i].End + 48000);
+    }
+
     Play.GapSeconds = 0;
     const std::vector<float> Cut = KeypadSignal("3", Play);
     const std::vector<TStrictSymbol> Last = Receive(Receiver, Cut);
