@@ -10,14 +10,19 @@ namespace {
 
 constexpr char Keypad[] = "123A456B789C*0#D";
 
-// The pair's estimated power over the window's power.
-constexpr double MinShare = 0.40;
 // Power of the dominant tone of a group over each other tone of that group.
 constexpr double MinDominance = 6.3; // 8 dB
 // Power of a tone's second harmonic over the tone's power.
 constexpr double MaxHarmonic = 0.25; // -6 dB
 // Offset from the nominal frequency: 1.5 % is kept, 3.5 % is not.
 constexpr double MaxOffset = 0.025;
+// A second harmonic counts when its power is this far over the background
+// (3 dB) and its offset, a fraction of its frequency, is within this of the
+// tone's.
+constexpr double MinHarmonicRise = 2.0;
+constexpr double MaxLockedDifference = 0.0025;
+// A tone's own leakage into its harmonic's bin stays under this (-30 dB).
+constexpr double MinLockedHarmonic = 0.001;
 // Amplitude of each tone on the scale [-1, 1): -42 dBFS is kept, -60 is not.
 const double Floor = std::pow(10.0, -51.0 / 20);
 
@@ -45,10 +50,11 @@ double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
     return Turn * TToneBank::Rate / (2 * M_PI * TToneBank::SubBlock);
 }
 
-// Gain of a rectangular window at Offset Hz from its centre frequency.
-double WindowGain(double Offset)
+// Gain of a rectangular window of Length samples at Offset Hz from its
+// centre frequency.
+double WindowGain(double Offset, int Length)
 {
-    const double x = M_PI * Offset * TToneBank::Window / TToneBank::Rate;
+    const double x = M_PI * Offset * Length / TToneBank::Rate;
     return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
 }
 
@@ -66,8 +72,8 @@ double Amplitude(const TToneWindow &Now, int Tone, double Offset)
                 Gain[k] = TDecimator::Gain(DtmfFrequencies[k]);
         }
     } Droop;
-    return 2 * std::abs(Now.Tone[Tone]) / TToneBank::Window /
-           (Droop.Gain[Tone] * WindowGain(Offset));
+    return 2 * std::abs(Now.Tone[Tone]) / Now.Length /
+           (Droop.Gain[Tone] * WindowGain(Offset, Now.Length));
 }
 
 TPairVerdict Reject(TPairReject Reason, TPairTrace *Trace)
@@ -108,7 +114,7 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
 {
     Trace.Low = Low;
     Trace.High = High;
-    Trace.Share = 2 * (Power[Low] + Power[High]) / TToneBank::Window / Now.Energy;
+    Trace.Share = 2 * (Power[Low] + Power[High]) / Now.Length / Now.Energy;
     Trace.LowDominance = Db(Power[Low] / NextStrongest(Power, Low, 0));
     Trace.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
     Trace.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
@@ -124,9 +130,24 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
     Trace.HighDbfs = 20 * std::log10(Amplitude(Now, High, HighOffset));
 }
 
+// Whether a tone's second harmonic stands over the background and turns at
+// twice the tone's rate, as a musical note's does: a keypad's tone has none,
+// and what speech or noise puts there moves on its own.
+bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const double *Power,
+                    double Floor, int Tone, double ToneOffset)
+{
+    const int Harmonic = Tone + DtmfToneCount;
+    if (!(Power[Harmonic] >= MinHarmonicRise * Floor) ||
+        !(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]))
+        return false;
+    const double Moved = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]);
+    return std::fabs(Moved - ToneOffset) <= MaxLockedDifference;
+}
+
 } // namespace
 
-TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before, TPairTrace *Trace)
+TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before, TPairTrace *Trace,
+                               double LeastShare)
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
@@ -138,8 +159,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
-    const double PairEnergy = 2 * (Power[Low] + Power[High]) / TToneBank::Window;
-    if (!(PairEnergy >= MinShare * Now.Energy) || !(PairEnergy > 0))
+    const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
+    if (!(PairEnergy >= LeastShare * Now.Energy) || !(PairEnergy > 0))
         return Reject(TPairReject::Share, Trace);
     if (!Dominates(Power, Low, 0) || !Dominates(Power, High, 4))
         return Reject(TPairReject::Dominance, Trace);
@@ -164,10 +185,15 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
+    const double Floor = Background(Power, Low, High);
+    const double LowFraction = LowOffset / DtmfFrequencies[Low];
+    const double HighFraction = HighOffset / DtmfFrequencies[High];
     return {Keypad[Low * 4 + (High - 4)],
             std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]),
             Twist,
             PairEnergy / Now.Energy,
-            LowOffset / DtmfFrequencies[Low],
-            HighOffset / DtmfFrequencies[High]};
+            LowFraction,
+            HighFraction,
+            HarmonicLocked(Now, Before, Power, Floor, Low, LowFraction) +
+                HarmonicLocked(Now, Before, Power, Floor, High, HighFraction)};
 }

@@ -24,6 +24,9 @@ class TStrictReceiver
 {
   public:
     static constexpr int SampleRate = 48000;
+    // The share of its power the pair must carry in a long window: speech
+    // over a tone takes much of it.
+    static constexpr double LongMinShare = 0.2;
 
     TStrictReceiver();
 
@@ -49,6 +52,7 @@ class TStrictReceiver
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;
     TToneWindow Previous;
+    TToneWindow PreviousLong;
     int64_t Windows = 0;  // windows analysed so far
     int64_t Received = 0; // input samples taken so far
     std::vector<TTrackedDigit> Digits;

@@ -96,9 +96,9 @@ void TToneBank::Reset()
 const TToneWindow &TToneBank::Analyse(const float *Samples)
 {
     const bool Zero = AllZero(Samples, SubBlock);
-    if (Zero && ++QuietParts > SubBlocksPerWindow) {
-        // Silence all through the window: it stays all zero.
-        Newest = (Newest + 1) % SubBlocksPerWindow;
+    if (Zero && ++QuietParts > SubBlocksPerLong) {
+        // Silence all through the long window: both stay all zero.
+        Newest = (Newest + 1) % SubBlocksPerLong;
         PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
         return Current;
     }
@@ -112,7 +112,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
         Correlate(Samples, Basis, Sums);
     }
 
-    Newest = (Newest + 1) % SubBlocksPerWindow;
+    Newest = (Newest + 1) % SubBlocksPerLong;
     PartEnergy[Newest] = Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
@@ -122,14 +122,24 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
+    // The newest parts make the window; the older ones complete the long one.
     Current.Energy = 0;
-    for (double e : PartEnergy)
-        Current.Energy += e;
-    for (int k = 0; k < BankTones; ++k) {
-        std::complex<double> Sum = 0;
-        for (int p = 0; p < SubBlocksPerWindow; ++p)
-            Sum += Parts[p][k];
-        Current.Tone[k] = Sum;
+    for (int k = 0; k < BankTones; ++k)
+        Current.Tone[k] = 0;
+    for (int Age = 0; Age < SubBlocksPerWindow; ++Age) {
+        const int p = (Newest + SubBlocksPerLong - Age) % SubBlocksPerLong;
+        Current.Energy += PartEnergy[p];
+        for (int k = 0; k < BankTones; ++k)
+            Current.Tone[k] += Parts[p][k];
     }
+    CurrentLong = Current;
+    for (int Age = SubBlocksPerWindow; Age < SubBlocksPerLong; ++Age) {
+        const int p = (Newest + SubBlocksPerLong - Age) % SubBlocksPerLong;
+        CurrentLong.Energy += PartEnergy[p];
+        for (int k = 0; k < BankTones; ++k)
+            CurrentLong.Tone[k] += Parts[p][k];
+    }
+    Current.Length = Window;
+    CurrentLong.Length = Long;
     return Current;
 }

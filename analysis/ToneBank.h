@@ -15,6 +15,7 @@ struct TToneWindow
     std::complex<double>
         Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
     double Energy = 0;   // sum of x[n]^2
+    int Length = 0;      // samples in the window
 };
 
 class TToneBank
@@ -24,12 +25,18 @@ class TToneBank
     static constexpr int SubBlock = 40;
     static constexpr int SubBlocksPerWindow = 4;
     static constexpr int Window = SubBlock * SubBlocksPerWindow;
+    // The long window: twice as long, for telling a tone under speech.
+    static constexpr int SubBlocksPerLong = 2 * SubBlocksPerWindow;
+    static constexpr int Long = SubBlock * SubBlocksPerLong;
 
     TToneBank();
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it.
     const TToneWindow &Analyse(const float *Samples);
+
+    // The long window that ends with the last sub-block taken.
+    const TToneWindow &LongWindow() const { return CurrentLong; }
 
     static double Frequency(int Tone);
 
@@ -48,10 +55,11 @@ class TToneBank
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
-    std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
-    double PartEnergy[SubBlocksPerWindow] = {};
+    std::complex<double> Parts[SubBlocksPerLong][BankTones] = {};
+    double PartEnergy[SubBlocksPerLong] = {};
     int Newest = 0;
     int PhaseIndex = 0;
     int QuietParts = 0; // zero sub-blocks in a row
     TToneWindow Current;
+    TToneWindow CurrentLong;
 };
