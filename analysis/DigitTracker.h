@@ -37,6 +37,10 @@ class TDigitTracker
     // Ends a digit still sounding.
     void Finish(std::vector<TTrackedDigit> &Out);
 
+    // Whether the next long verdict can matter: not while the windows carry
+    // a digit they started.
+    bool WantsLong() const { return DigitSymbol == 0 || DigitLongLevel > 0; }
+
   private:
     struct TMark
     {

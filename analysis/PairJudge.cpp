@@ -72,7 +72,7 @@ double Amplitude(const TToneWindow &Now, int Tone, double Offset)
                 Gain[k] = TDecimator::Gain(DtmfFrequencies[k]);
         }
     } Droop;
-    return 2 * std::abs(Now.Tone[Tone]) / Now.Length /
+    return 2 * std::sqrt(std::norm(Now.Tone[Tone])) / Now.Length /
            (Droop.Gain[Tone] * WindowGain(Offset, Now.Length));
 }
 
@@ -133,12 +133,12 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
 // Whether a tone's second harmonic stands over the background and turns at
 // twice the tone's rate, as a musical note's does: a keypad's tone has none,
 // and what speech or noise puts there moves on its own.
-bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const double *Power,
-                    double Floor, int Tone, double ToneOffset)
+bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
+                    int High, int Tone, double ToneOffset)
 {
     const int Harmonic = Tone + DtmfToneCount;
-    if (!(Power[Harmonic] >= MinHarmonicRise * Floor) ||
-        !(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]))
+    if (!(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]) ||
+        !(Power[Harmonic] >= MinHarmonicRise * Background(Power, Low, High)))
         return false;
     const double Moved = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]);
     return std::fabs(Moved - ToneOffset) <= MaxLockedDifference;
@@ -185,15 +185,14 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
-    const double Floor = Background(Power, Low, High);
     const double LowFraction = LowOffset / DtmfFrequencies[Low];
     const double HighFraction = HighOffset / DtmfFrequencies[High];
     return {Keypad[Low * 4 + (High - 4)],
-            std::abs(Now.Tone[Low]) + std::abs(Now.Tone[High]),
+            std::sqrt(Power[Low]) + std::sqrt(Power[High]),
             Twist,
             PairEnergy / Now.Energy,
             LowFraction,
             HighFraction,
-            HarmonicLocked(Now, Before, Power, Floor, Low, LowFraction) +
-                HarmonicLocked(Now, Before, Power, Floor, High, HighFraction)};
+            HarmonicLocked(Now, Before, Power, Low, High, Low, LowFraction) +
+                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction)};
 }

@@ -36,7 +36,8 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<
         Previous = Now;
         const TToneWindow &Long = Bank.LongWindow();
         const TPairVerdict LongVerdict =
-            TPairJudge::Judge(Long, PreviousLong, nullptr, LongMinShare);
+            Tracker.WantsLong() ? TPairJudge::Judge(Long, PreviousLong, nullptr, LongMinShare)
+                                : TPairVerdict();
         PreviousLong = Long;
         const double WindowStart =
             static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;

@@ -91,6 +91,9 @@ void TToneBank::Reset()
     Newest = 0;
     PhaseIndex = 0;
     QuietParts = 0;
+    for (TToneWindow &Each : Recent)
+        Each = TToneWindow();
+    RecentIndex = 0;
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples)
@@ -98,7 +101,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     const bool Zero = AllZero(Samples, SubBlock);
     if (Zero && ++QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
-        Newest = (Newest + 1) % SubBlocksPerLong;
+        Newest = (Newest + 1) % SubBlocksPerWindow;
         PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
         return Current;
     }
@@ -112,7 +115,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
         Correlate(Samples, Basis, Sums);
     }
 
-    Newest = (Newest + 1) % SubBlocksPerLong;
+    Newest = (Newest + 1) % SubBlocksPerWindow;
     PartEnergy[Newest] = Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
@@ -122,23 +125,22 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
-    // The newest parts make the window; the older ones complete the long one.
     Current.Energy = 0;
+    for (double e : PartEnergy)
+        Current.Energy += e;
+    for (int k = 0; k < BankTones; ++k) {
+        std::complex<double> Sum = 0;
+        for (int p = 0; p < SubBlocksPerWindow; ++p)
+            Sum += Parts[p][k];
+        Current.Tone[k] = Sum;
+    }
+    // The long window is this window and the one that ended where it starts.
+    const TToneWindow &Earlier = Recent[(RecentIndex + 1) % RecentCount];
+    CurrentLong.Energy = Current.Energy + Earlier.Energy;
     for (int k = 0; k < BankTones; ++k)
-        Current.Tone[k] = 0;
-    for (int Age = 0; Age < SubBlocksPerWindow; ++Age) {
-        const int p = (Newest + SubBlocksPerLong - Age) % SubBlocksPerLong;
-        Current.Energy += PartEnergy[p];
-        for (int k = 0; k < BankTones; ++k)
-            Current.Tone[k] += Parts[p][k];
-    }
-    CurrentLong = Current;
-    for (int Age = SubBlocksPerWindow; Age < SubBlocksPerLong; ++Age) {
-        const int p = (Newest + SubBlocksPerLong - Age) % SubBlocksPerLong;
-        CurrentLong.Energy += PartEnergy[p];
-        for (int k = 0; k < BankTones; ++k)
-            CurrentLong.Tone[k] += Parts[p][k];
-    }
+        CurrentLong.Tone[k] = Current.Tone[k] + Earlier.Tone[k];
+    RecentIndex = (RecentIndex + 1) % RecentCount;
+    Recent[RecentIndex] = Current;
     Current.Length = Window;
     CurrentLong.Length = Long;
     return Current;

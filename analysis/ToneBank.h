@@ -55,11 +55,16 @@ class TToneBank
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
-    std::complex<double> Parts[SubBlocksPerLong][BankTones] = {};
-    double PartEnergy[SubBlocksPerLong] = {};
+    std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
+    double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
     int PhaseIndex = 0;
     int QuietParts = 0; // zero sub-blocks in a row
     TToneWindow Current;
     TToneWindow CurrentLong;
+    // The windows of the last sub-blocks, the oldest ending where the
+    // newest starts.
+    static constexpr int RecentCount = SubBlocksPerWindow;
+    TToneWindow Recent[RecentCount];
+    int RecentIndex = 0;
 };
