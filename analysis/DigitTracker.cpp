@@ -37,6 +37,10 @@ constexpr double MaxLocked = 0.5;
 // The two tones' mean offsets, fractions of their frequencies, may differ by
 // this much.
 constexpr double MaxSkew = 0.007;
+// The twist, in dB, may move this much between the first and the second
+// half of the windows: a keypad starts and stops both tones together, notes
+// of music come and fade each on its own.
+constexpr double MaxTwistMove = 3.0;
 // Enough history to start a digit that came in through a few misses.
 constexpr size_t MaxMarks = 64;
 // Long windows at nearly the pair's full level needed to start a digit that
@@ -165,21 +169,29 @@ bool TDigitTracker::LongReady() const
            Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
 }
 
-// Notes of music carry harmonics locked to them, and two notes that come
-// near a pair are off it each in its own way; a keypad's tones have no
-// harmonics and come from one clock.
+// Notes of music carry harmonics locked to them, two notes that come near a
+// pair are off it each in its own way, and they come and fade each in its
+// own time; a keypad's tones have no harmonics, come from one clock, and
+// start and stop together.
 bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
 {
-    int Full = 0;
+    std::vector<double> Twists;
     int Locked = 0;
     double Skew = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Level >= NearFull * Peak) {
-            ++Full;
+            Twists.push_back(Mark.Twist);
             Locked += Mark.Locked > 0;
             Skew += Mark.LowOffset - Mark.HighOffset;
         }
-    return Locked > MaxLocked * Full || std::fabs(Skew) > MaxSkew * Full;
+    const size_t Full = Twists.size();
+    // The twist's move from the first half of the windows to the second.
+    const size_t Each = Full / 2;
+    double Move = 0;
+    for (size_t i = 0; i < Each; ++i)
+        Move += Twists[Full - 1 - i] - Twists[i];
+    return Locked > MaxLocked * Full || std::fabs(Skew) > MaxSkew * Full ||
+           std::fabs(Move) > MaxTwistMove * Each;
 }
 
 // Each window's offset is the phase turn since the window before, so over an

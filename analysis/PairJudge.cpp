@@ -124,6 +124,9 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
     Trace.HighHarmonicRise = Db(Power[High + DtmfToneCount] / Floor);
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
+    Trace.LowHarmonicOffset = Offset(Now, Before, Low + DtmfToneCount) / (2 * DtmfFrequencies[Low]);
+    Trace.HighHarmonicOffset =
+        Offset(Now, Before, High + DtmfToneCount) / (2 * DtmfFrequencies[High]);
     Trace.LowOffset = LowOffset / DtmfFrequencies[Low];
     Trace.HighOffset = HighOffset / DtmfFrequencies[High];
     Trace.LowDbfs = 20 * std::log10(Amplitude(Now, Low, LowOffset));

@@ -45,6 +45,8 @@ struct TPairTrace
     double HighHarmonic = 0;
     double LowHarmonicRise = 0; // second harmonic, dB over the background
     double HighHarmonicRise = 0;
+    double LowHarmonicOffset = 0; // the second harmonic's offset, fraction of its frequency
+    double HighHarmonicOffset = 0;
     double LowOffset = 0; // fraction of the nominal frequency
     double HighOffset = 0;
     double LowDbfs = 0;
