@@ -47,6 +47,10 @@ constexpr size_t MaxMarks = 64;
 // the windows alone do not start (a tone under speech): with 40 ms windows
 // in 5 ms steps, a 23 ms burst fills at most 7 and a 100 ms tone about 17.
 constexpr int LongStartWindows = 11;
+// Over those long windows, the pair's mean share of their power, and each
+// other tone's mean power over its group's dominant tone's.
+constexpr double LongMeanShare = 0.25;
+constexpr double MaxLongRival = 0.25; // 6 dB
 
 } // namespace
 
@@ -117,7 +121,8 @@ void TDigitTracker::Feed(TCandidate &Into, const TPairVerdict &Verdict, double W
         Into.Marks.clear();
     }
     Into.Marks.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
-                          Verdict.LowOffset, Verdict.HighOffset, Verdict.Locked, Windows});
+                          Verdict.LowOffset, Verdict.HighOffset, Verdict.Locked, Verdict.LowRival,
+                          Verdict.HighRival, Windows});
     Into.Misses = 0;
 }
 
@@ -159,14 +164,22 @@ bool TDigitTracker::LongReady() const
     const double Top = Peak(Marks);
     int Full = 0;
     double TwistSum = 0;
+    double ShareSum = 0;
+    double LowRival = 0;
+    double HighRival = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Level >= NearFull * Top) {
             ++Full;
             TwistSum += Mark.Twist;
+            ShareSum += Mark.Share;
+            LowRival += Mark.LowRival;
+            HighRival += Mark.HighRival;
         }
     const double Twist = TwistSum / Full;
-    return Full >= LongStartWindows && Twist <= TPairJudge::MaxLowOverHigh &&
-           Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
+    return Full >= LongStartWindows && ShareSum >= LongMeanShare * Full &&
+           LowRival <= MaxLongRival * Full && HighRival <= MaxLongRival * Full &&
+           Twist <= TPairJudge::MaxLowOverHigh && Twist >= -TPairJudge::MaxHighOverLow &&
+           Steady(Marks, Top) && !Musical(Marks, Top);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a

@@ -51,6 +51,8 @@ class TDigitTracker
         double LowOffset;
         double HighOffset;
         int Locked;
+        double LowRival;
+        double HighRival;
         long Index; // the window's number
     };
 

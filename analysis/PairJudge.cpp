@@ -10,8 +10,6 @@ namespace {
 
 constexpr char Keypad[] = "123A456B789C*0#D";
 
-// Power of the dominant tone of a group over each other tone of that group.
-constexpr double MinDominance = 6.3; // 8 dB
 // Power of a tone's second harmonic over the tone's power.
 constexpr double MaxHarmonic = 0.25; // -6 dB
 // Offset from the nominal frequency: 1.5 % is kept, 3.5 % is not.
@@ -35,7 +33,7 @@ int Strongest(const double *Power, int First)
     return Best;
 }
 
-bool Dominates(const double *Power, int Best, int First)
+bool Dominates(const double *Power, int Best, int First, double MinDominance)
 {
     for (int k = First; k < First + 4; ++k)
         if (k != Best && !(Power[Best] >= MinDominance * Power[k]))
@@ -150,7 +148,7 @@ bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const dou
 } // namespace
 
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before, TPairTrace *Trace,
-                               double LeastShare)
+                               const TPairLimits &Limits)
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
@@ -163,9 +161,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
-    if (!(PairEnergy >= LeastShare * Now.Energy) || !(PairEnergy > 0))
+    if (!(PairEnergy >= Limits.MinShare * Now.Energy) || !(PairEnergy > 0))
         return Reject(TPairReject::Share, Trace);
-    if (!Dominates(Power, Low, 0) || !Dominates(Power, High, 4))
+    if (!Dominates(Power, Low, 0, Limits.MinDominance) ||
+        !Dominates(Power, High, 4, Limits.MinDominance))
         return Reject(TPairReject::Dominance, Trace);
     if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
@@ -197,5 +196,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
             LowFraction,
             HighFraction,
             HarmonicLocked(Now, Before, Power, Low, High, Low, LowFraction) +
-                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction)};
+                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction),
+            NextStrongest(Power, Low, 0) / Power[Low],
+            NextStrongest(Power, High, 4) / Power[High]};
 }

@@ -17,7 +17,16 @@ struct TPairVerdict
     double Share = 0;     // the pair's power over the window's
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
-    int Locked = 0; // tones of the pair with a second harmonic that moves with them
+    int Locked = 0;      // tones of the pair with a second harmonic that moves with them
+    double LowRival = 0; // the strongest other tone of each group, power over the tone's
+    double HighRival = 0;
+};
+
+// How much a window must show to hold a pair.
+struct TPairLimits
+{
+    double MinShare = 0.40;    // the pair's power over the window's
+    double MinDominance = 6.3; // each tone's power over the other tones of its group (8 dB)
 };
 
 // Why a window was turned down; kept for measuring the receiver.
@@ -61,11 +70,9 @@ class TPairJudge
     static constexpr double MaxLowOverHigh = 9.0;
     static constexpr double MaxHighOverLow = 5.0;
     static constexpr double WindowTwistSlack = 3.0;
-    // The pair's estimated power over the window's power.
-    static constexpr double MinShare = 0.40;
 
     // Before is the window one step earlier; the phase turn between the two
     // gives each tone's offset from its nominal frequency.
     static TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
-                              TPairTrace *Trace = nullptr, double LeastShare = MinShare);
+                              TPairTrace *Trace = nullptr, const TPairLimits &Limits = {});
 };

@@ -36,7 +36,7 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<
         Previous = Now;
         const TToneWindow &Long = Bank.LongWindow();
         const TPairVerdict LongVerdict =
-            Tracker.WantsLong() ? TPairJudge::Judge(Long, PreviousLong, nullptr, LongMinShare)
+            Tracker.WantsLong() ? TPairJudge::Judge(Long, PreviousLong, nullptr, LongLimits)
                                 : TPairVerdict();
         PreviousLong = Long;
         const double WindowStart =

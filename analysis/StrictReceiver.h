@@ -24,9 +24,10 @@ class TStrictReceiver
 {
   public:
     static constexpr int SampleRate = 48000;
-    // The share of its power the pair must carry in a long window: speech
-    // over a tone takes much of it.
-    static constexpr double LongMinShare = 0.2;
+    // What a long window must show: speech over a tone takes much of its
+    // power and lifts the other tones of its group now and then, so each
+    // window is judged loosely and the tracker judges their sum.
+    static constexpr TPairLimits LongLimits = {0.1, 2.0};
 
     TStrictReceiver();
 

@@ -74,7 +74,7 @@ void PrintReasons(const std::vector<float> &Samples, bool Trace, bool Long)
         const TToneWindow &Now = Long ? Bank.LongWindow() : Short;
         TPairTrace T;
         const TPairVerdict Verdict = TPairJudge::Judge(
-            Now, Previous, &T, Long ? TStrictReceiver::LongMinShare : TPairJudge::MinShare);
+            Now, Previous, &T, Long ? TStrictReceiver::LongLimits : TPairLimits());
         Previous = Now;
         ++Counts[static_cast<int>(T.Why)];
         if (Trace)
