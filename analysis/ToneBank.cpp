@@ -79,6 +79,8 @@ TToneBank::TToneBank() : Correlate(ChooseCorrelate())
         }
     for (int i = 0; i < PhasePeriod; ++i)
         Turn[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
+    for (int k = 0; k < BankTones; ++k)
+        WholeHertz[k] = static_cast<int>(Frequency(k));
 }
 
 void TToneBank::Reset()
@@ -110,8 +112,13 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     float Sums[2 * BankTones] = {};
     float Energy = 0;
     if (!Zero) {
-        for (int n = 0; n < SubBlock; ++n)
-            Energy += Samples[n] * Samples[n];
+        // Four sums side by side, so that the additions need not wait for
+        // each other.
+        float Quarter[4] = {};
+        for (int n = 0; n < SubBlock; n += 4)
+            for (int q = 0; q < 4; ++q)
+                Quarter[q] += Samples[n + q] * Samples[n + q];
+        Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
         Correlate(Samples, Basis, Sums);
     }
 
@@ -119,7 +126,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     PartEnergy[Newest] = Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
-        const int Step = static_cast<int>(Frequency(k)) * PhaseIndex % PhasePeriod;
+        const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
         Parts[Newest][k] =
             Zero ? 0.0 : std::complex<double>(Sums[k], Sums[BankTones + k]) * Turn[Step];
     }

@@ -55,6 +55,7 @@ class TToneBank
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
+    int WholeHertz[BankTones];
     std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
