@@ -38,16 +38,21 @@ double TDecimator::Gain(double Frequency)
     return std::pow(std::fabs(std::sin(Factor * x) / (Factor * std::sin(x))), 4);
 }
 
+// The vector helpers are always inlined into a function of their target.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace {
 
 typedef float TVector4 __attribute__((vector_size(16)));
 typedef float TVector8 __attribute__((vector_size(32)));
 
-// One output: the kernel's 21 taps, after Lead zeros, against the inputs
-// from Lead samples before the oldest. The products are summed lane by
-// lane, then the lanes; the same on every target of a given width.
+typedef int TMask4 __attribute__((vector_size(16)));
+typedef int TMask8 __attribute__((vector_size(32)));
+
+// The kernel's 21 taps, after Lead zeros, against the inputs from Lead
+// samples before an output's oldest, lane by lane.
 template <typename TVector>
-inline __attribute__((always_inline)) float Dot(const float *Padded, const float *x)
+inline __attribute__((always_inline)) TVector Products(const float *Padded, const float *x)
 {
     constexpr int Lanes = sizeof(TVector) / sizeof(float);
     constexpr int Parts = TDecimator::PaddedTaps / Lanes;
@@ -60,15 +65,65 @@ inline __attribute__((always_inline)) float Dot(const float *Padded, const float
         std::memcpy(&v, x + p * Lanes, sizeof v);
         Sum += h * v;
     }
-    // The lanes added in halves.
+    return Sum;
+}
+
+// One output: its lanes added neighbour to neighbour, as the block below
+// adds them.
+template <typename TVector>
+inline __attribute__((always_inline)) float Dot(const float *Padded, const float *x)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
+    const TVector Sum = Products<TVector>(Padded, x);
     float Lane[Lanes];
     std::memcpy(Lane, &Sum, sizeof Lane);
 #pragma GCC unroll 8
     for (int Width = Lanes / 2; Width >= 1; Width /= 2)
 #pragma GCC unroll 8
         for (int l = 0; l < Width; ++l)
-            Lane[l] += Lane[l + Width];
+            Lane[l] = Lane[2 * l] + Lane[2 * l + 1];
     return Lane[0];
+}
+
+// Neighbouring lanes added: a's pairs, then b's, in each half.
+inline __attribute__((always_inline)) TVector8 Pairs(TVector8 a, TVector8 b)
+{
+    return __builtin_shuffle(a, b, TMask8{0, 2, 8, 10, 4, 6, 12, 14}) +
+           __builtin_shuffle(a, b, TMask8{1, 3, 9, 11, 5, 7, 13, 15});
+}
+
+inline __attribute__((always_inline)) TVector4 Pairs(TVector4 a, TVector4 b)
+{
+    return __builtin_shuffle(a, b, TMask4{0, 2, 4, 6}) +
+           __builtin_shuffle(a, b, TMask4{1, 3, 5, 7});
+}
+
+// As many outputs as a vector has lanes, each summed as Dot sums it.
+template <typename TVector> TVector Block(const float *Padded, const float *x);
+
+template <>
+inline __attribute__((always_inline)) TVector8 Block<TVector8>(const float *Padded, const float *x)
+{
+    constexpr int Step = TDecimator::Factor;
+    TVector8 S[8];
+#pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j)
+        S[j] = Products<TVector8>(Padded, x + Step * j);
+    const TVector8 u0 = Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
+    const TVector8 u1 = Pairs(Pairs(S[4], S[5]), Pairs(S[6], S[7]));
+    return __builtin_shuffle(u0, u1, TMask8{0, 1, 2, 3, 8, 9, 10, 11}) +
+           __builtin_shuffle(u0, u1, TMask8{4, 5, 6, 7, 12, 13, 14, 15});
+}
+
+template <>
+inline __attribute__((always_inline)) TVector4 Block<TVector4>(const float *Padded, const float *x)
+{
+    constexpr int Step = TDecimator::Factor;
+    TVector4 S[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j)
+        S[j] = Products<TVector4>(Padded, x + Step * j);
+    return Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
 }
 
 // Made outputs, the first with its oldest sample at x (and Lead samples
@@ -77,8 +132,14 @@ template <typename TVector>
 inline __attribute__((always_inline)) void RunKernel(const float *Padded, const float *x,
                                                      size_t Made, float *Out)
 {
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
     constexpr int Lead = TDecimator::PaddedTaps - TDecimator::Taps;
-    for (size_t m = 0; m < Made; ++m)
+    size_t m = 0;
+    for (; m + Lanes <= Made; m += Lanes) {
+        const TVector y = Block<TVector>(Padded, x + TDecimator::Factor * m - Lead);
+        std::memcpy(Out + m, &y, sizeof y);
+    }
+    for (; m < Made; ++m)
         Out[m] = Dot<TVector>(Padded, x + TDecimator::Factor * m - Lead);
 }
 
