@@ -134,12 +134,16 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
 // Whether a tone's second harmonic stands over the background and turns at
 // twice the tone's rate, as a musical note's does: a keypad's tone has none,
 // and what speech or noise puts there moves on its own.
+// Rest is the background, found on first need (negative until then).
 bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
-                    int High, int Tone, double ToneOffset)
+                    int High, int Tone, double ToneOffset, double &Rest)
 {
     const int Harmonic = Tone + DtmfToneCount;
-    if (!(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]) ||
-        !(Power[Harmonic] >= MinHarmonicRise * Background(Power, Low, High)))
+    if (!(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]))
+        return false;
+    if (Rest < 0)
+        Rest = Background(Power, Low, High);
+    if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
         return false;
     const double Moved = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]);
     return std::fabs(Moved - ToneOffset) <= MaxLockedDifference;
@@ -187,6 +191,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
+    double Rest = -1;
     const double LowFraction = LowOffset / DtmfFrequencies[Low];
     const double HighFraction = HighOffset / DtmfFrequencies[High];
     return {Keypad[Low * 4 + (High - 4)],
@@ -195,8 +200,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
             PairEnergy / Now.Energy,
             LowFraction,
             HighFraction,
-            HarmonicLocked(Now, Before, Power, Low, High, Low, LowFraction) +
-                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction),
+            HarmonicLocked(Now, Before, Power, Low, High, Low, LowFraction, Rest) +
+                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction, Rest),
             NextStrongest(Power, Low, 0) / Power[Low],
             NextStrongest(Power, High, 4) / Power[High]};
 }
