@@ -44,7 +44,12 @@ bool Dominates(const double *Power, int Best, int First, double MinDominance)
 // The frequency offset in Hz from the phase turn over one step.
 double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
 {
-    const double Turn = std::arg(Now.Tone[Tone] * std::conj(Before.Tone[Tone]));
+    // Now times the conjugate of Before, written out: the library's product
+    // checks for infinities first.
+    const std::complex<double> a = Now.Tone[Tone];
+    const std::complex<double> b = Before.Tone[Tone];
+    const double Turn = std::atan2(a.imag() * b.real() - a.real() * b.imag(),
+                                   a.real() * b.real() + a.imag() * b.imag());
     return Turn * TToneBank::Rate / (2 * M_PI * TToneBank::SubBlock);
 }
 

@@ -127,8 +127,13 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
         const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
-        Parts[Newest][k] =
-            Zero ? 0.0 : std::complex<double>(Sums[k], Sums[BankTones + k]) * Turn[Step];
+        // Written out: the library's product checks for infinities first.
+        const double Re = Sums[k];
+        const double Im = Sums[BankTones + k];
+        const std::complex<double> &By = Turn[Step];
+        Parts[Newest][k] = Zero ? 0.0
+                                : std::complex<double>(Re * By.real() - Im * By.imag(),
+                                                       Re * By.imag() + Im * By.real());
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
