@@ -31,9 +31,11 @@ constexpr double MaxDrift = 0.0035;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
-// Of the windows at nearly full level, no more than this share may show a
-// tone with a locked second harmonic.
-constexpr double MaxLocked = 0.5;
+// A tone's second harmonic is locked to it when it is heard in at least this
+// share of the windows at nearly full level, and its offset less the tone's
+// is within this on the mean.
+constexpr double MinHeard = 0.7;
+constexpr double MaxSlip = 0.0015;
 // The two tones' mean offsets, fractions of their frequencies, may differ by
 // this much.
 constexpr double MaxSkew = 0.007;
@@ -121,7 +123,8 @@ void TDigitTracker::Feed(TCandidate &Into, const TPairVerdict &Verdict, double W
         Into.Marks.clear();
     }
     Into.Marks.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
-                          Verdict.LowOffset, Verdict.HighOffset, Verdict.Locked, Verdict.LowRival,
+                          Verdict.LowOffset, Verdict.HighOffset, Verdict.LowHeard,
+                          Verdict.HighHeard, Verdict.LowSlip, Verdict.HighSlip, Verdict.LowRival,
                           Verdict.HighRival, Windows});
     Into.Misses = 0;
 }
@@ -189,22 +192,33 @@ bool TDigitTracker::LongReady() const
 bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
 {
     std::vector<double> Twists;
-    int Locked = 0;
+    int LowHeard = 0;
+    int HighHeard = 0;
+    double LowSlip = 0;
+    double HighSlip = 0;
     double Skew = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Level >= NearFull * Peak) {
             Twists.push_back(Mark.Twist);
-            Locked += Mark.Locked > 0;
+            LowHeard += Mark.LowHeard;
+            HighHeard += Mark.HighHeard;
+            LowSlip += Mark.LowHeard ? Mark.LowSlip : 0;
+            HighSlip += Mark.HighHeard ? Mark.HighSlip : 0;
             Skew += Mark.LowOffset - Mark.HighOffset;
         }
     const size_t Full = Twists.size();
+    // A harmonic heard in most windows whose offset, on the mean, is the
+    // tone's: what leaks into its bin from elsewhere averages out.
+    const auto Locked = [Full](int Heard, double Slip) {
+        return Heard >= MinHeard * Full && std::fabs(Slip) <= MaxSlip * Heard;
+    };
     // The twist's move from the first half of the windows to the second.
     const size_t Each = Full / 2;
     double Move = 0;
     for (size_t i = 0; i < Each; ++i)
         Move += Twists[Full - 1 - i] - Twists[i];
-    return Locked > MaxLocked * Full || std::fabs(Skew) > MaxSkew * Full ||
-           std::fabs(Move) > MaxTwistMove * Each;
+    return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
+           std::fabs(Skew) > MaxSkew * Full || std::fabs(Move) > MaxTwistMove * Each;
 }
 
 // Each window's offset is the phase turn since the window before, so over an

@@ -50,7 +50,10 @@ class TDigitTracker
         double Share;
         double LowOffset;
         double HighOffset;
-        int Locked;
+        bool LowHeard;
+        bool HighHeard;
+        double LowSlip;
+        double HighSlip;
         double LowRival;
         double HighRival;
         long Index; // the window's number

@@ -14,13 +14,11 @@ constexpr char Keypad[] = "123A456B789C*0#D";
 constexpr double MaxHarmonic = 0.25; // -6 dB
 // Offset from the nominal frequency: 1.5 % is kept, 3.5 % is not.
 constexpr double MaxOffset = 0.025;
-// A second harmonic counts when its power is this far over the background
-// (3 dB) and its offset, a fraction of its frequency, is within this of the
-// tone's.
+// A second harmonic is heard when its power is this far over the background
+// (3 dB) and over this share of the tone's (-30 dB: the tone's own leakage
+// into the harmonic's bin stays under it).
 constexpr double MinHarmonicRise = 2.0;
-constexpr double MaxLockedDifference = 0.0025;
-// A tone's own leakage into its harmonic's bin stays under this (-30 dB).
-constexpr double MinLockedHarmonic = 0.001;
+constexpr double MinHeardHarmonic = 0.001;
 // Amplitude of each tone on the scale [-1, 1): -42 dBFS is kept, -60 is not.
 const double Floor = std::pow(10.0, -51.0 / 20);
 
@@ -136,22 +134,22 @@ void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Po
     Trace.HighDbfs = 20 * std::log10(Amplitude(Now, High, HighOffset));
 }
 
-// Whether a tone's second harmonic stands over the background and turns at
-// twice the tone's rate, as a musical note's does: a keypad's tone has none,
-// and what speech or noise puts there moves on its own.
-// Rest is the background, found on first need (negative until then).
-bool HarmonicLocked(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
-                    int High, int Tone, double ToneOffset, double &Rest)
+// Whether a tone's second harmonic stands over the background and over the
+// tone's own leakage into its bin; Slip is then the harmonic's offset less
+// the tone's. Rest is the background, found on first need (negative until
+// then).
+bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
+                   int High, int Tone, double ToneOffset, double &Rest, double &Slip)
 {
     const int Harmonic = Tone + DtmfToneCount;
-    if (!(Power[Harmonic] >= MinLockedHarmonic * Power[Tone]))
+    if (!(Power[Harmonic] >= MinHeardHarmonic * Power[Tone]))
         return false;
     if (Rest < 0)
         Rest = Background(Power, Low, High);
     if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
         return false;
-    const double Moved = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]);
-    return std::fabs(Moved - ToneOffset) <= MaxLockedDifference;
+    Slip = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
+    return true;
 }
 
 } // namespace
@@ -196,17 +194,19 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
 
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
+    TPairVerdict Verdict;
+    Verdict.Symbol = Keypad[Low * 4 + (High - 4)];
+    Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
+    Verdict.Twist = Twist;
+    Verdict.Share = PairEnergy / Now.Energy;
+    Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
+    Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
     double Rest = -1;
-    const double LowFraction = LowOffset / DtmfFrequencies[Low];
-    const double HighFraction = HighOffset / DtmfFrequencies[High];
-    return {Keypad[Low * 4 + (High - 4)],
-            std::sqrt(Power[Low]) + std::sqrt(Power[High]),
-            Twist,
-            PairEnergy / Now.Energy,
-            LowFraction,
-            HighFraction,
-            HarmonicLocked(Now, Before, Power, Low, High, Low, LowFraction, Rest) +
-                HarmonicLocked(Now, Before, Power, Low, High, High, HighFraction, Rest),
-            NextStrongest(Power, Low, 0) / Power[Low],
-            NextStrongest(Power, High, 4) / Power[High]};
+    Verdict.LowHeard =
+        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Rest, Verdict.LowSlip);
+    Verdict.HighHeard = HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Rest,
+                                      Verdict.HighSlip);
+    Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
+    Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
+    return Verdict;
 }

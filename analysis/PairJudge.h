@@ -17,7 +17,13 @@ struct TPairVerdict
     double Share = 0;     // the pair's power over the window's
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
-    int Locked = 0;      // tones of the pair with a second harmonic that moves with them
+    // Whether each tone's second harmonic stands out, and then its offset
+    // less the tone's (fractions of their frequencies): a note's harmonic
+    // moves with it.
+    bool LowHeard = false;
+    bool HighHeard = false;
+    double LowSlip = 0;
+    double HighSlip = 0;
     double LowRival = 0; // the strongest other tone of each group, power over the tone's
     double HighRival = 0;
 };

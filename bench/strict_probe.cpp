@@ -80,13 +80,13 @@ void PrintReasons(const std::vector<float> &Samples, bool Trace, bool Long)
         if (Trace)
             std::printf(
                 "%.4f\t%c\t%s\t%d%d\tshare %.2f\tdom %.1f %.1f\tharm %.1f %.1f\trise %.1f %.1f\t"
-                "off %+.2f %+.2f %%\tdBFS %.1f %.1f\tlocked %d\tharmonic off %+.2f %+.2f %%\n",
+                "off %+.2f %+.2f %%\tdBFS %.1f %.1f\theard %d\tharmonic off %+.2f %+.2f %%\n",
                 (static_cast<double>(i) + TToneBank::SubBlock - Now.Length) / 8000.0,
                 Verdict.Symbol ? Verdict.Symbol : '-', Names[static_cast<int>(T.Why)], T.Low,
                 T.High, T.Share, T.LowDominance, T.HighDominance, T.LowHarmonic, T.HighHarmonic,
                 T.LowHarmonicRise, T.HighHarmonicRise, 100 * T.LowOffset, 100 * T.HighOffset,
-                T.LowDbfs, T.HighDbfs, Verdict.Locked, 100 * T.LowHarmonicOffset,
-                100 * T.HighHarmonicOffset);
+                T.LowDbfs, T.HighDbfs, Verdict.LowHeard + Verdict.HighHeard,
+                100 * T.LowHarmonicOffset, 100 * T.HighHarmonicOffset);
     }
     if (Trace)
         return;
