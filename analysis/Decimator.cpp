@@ -1,11 +1,14 @@
 #include "Decimator.h"
 
+#include "Silence.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
-TDecimator::TDecimator()
+TDecimator::TDecimator() : Run(ChooseRun())
 {
     // Four boxcars of length Factor convolved together.
     std::vector<double> h = {1.0};
@@ -18,12 +21,13 @@ TDecimator::TDecimator()
     }
     const double Sum = std::pow(Factor, 4);
     for (int i = 0; i < Taps; ++i)
-        Kernel[i] = static_cast<float>(h[i] / Sum);
+        Padded[PaddedTaps - Taps + i] = static_cast<float>(h[i] / Sum);
 }
 
 void TDecimator::Reset()
 {
     std::fill(std::begin(History), std::end(History), 0.0f);
+    QuietHistory = true;
     Due = Factor;
 }
 
@@ -35,23 +39,149 @@ double TDecimator::Gain(double Frequency)
     return std::pow(std::fabs(std::sin(Factor * x) / (Factor * std::sin(x))), 4);
 }
 
-// The kernel is symmetric: fold the samples around its centre, and keep four
-// sums so that the additions need not wait for each other.
-inline float TDecimator::Filter(const float *x) const
+// The vector helpers are always inlined into a function of their target.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+typedef float TVector4 __attribute__((vector_size(16)));
+typedef float TVector8 __attribute__((vector_size(32)));
+
+typedef int TMask4 __attribute__((vector_size(16)));
+typedef int TMask8 __attribute__((vector_size(32)));
+
+// The kernel's 21 taps, after Lead zeros, against the inputs from Lead
+// samples before an output's oldest, lane by lane.
+template <typename TVector>
+inline __attribute__((always_inline)) TVector Products(const float *Padded, const float *x)
 {
-    static_assert(Taps == 21, "the folding below is written out for 21 taps");
-    const float *h = Kernel;
-    const float a = h[0] * (x[0] + x[20]) + h[4] * (x[4] + x[16]) + h[8] * (x[8] + x[12]);
-    const float b = h[1] * (x[1] + x[19]) + h[5] * (x[5] + x[15]) + h[9] * (x[9] + x[11]);
-    const float c = h[2] * (x[2] + x[18]) + h[6] * (x[6] + x[14]) + h[10] * x[10];
-    const float d = h[3] * (x[3] + x[17]) + h[7] * (x[7] + x[13]);
-    return (a + b) + (c + d);
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
+    constexpr int Parts = TDecimator::PaddedTaps / Lanes;
+    TVector Sum = {};
+#pragma GCC unroll 8
+    for (int p = 0; p < Parts; ++p) {
+        TVector h;
+        TVector v;
+        std::memcpy(&h, Padded + p * Lanes, sizeof h);
+        std::memcpy(&v, x + p * Lanes, sizeof v);
+        Sum += h * v;
+    }
+    return Sum;
+}
+
+// One output: its lanes added neighbour to neighbour, as the block below
+// adds them.
+template <typename TVector>
+inline __attribute__((always_inline)) float Dot(const float *Padded, const float *x)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
+    const TVector Sum = Products<TVector>(Padded, x);
+    float Lane[Lanes];
+    std::memcpy(Lane, &Sum, sizeof Lane);
+#pragma GCC unroll 8
+    for (int Width = Lanes / 2; Width >= 1; Width /= 2)
+#pragma GCC unroll 8
+        for (int l = 0; l < Width; ++l)
+            Lane[l] = Lane[2 * l] + Lane[2 * l + 1];
+    return Lane[0];
+}
+
+// Neighbouring lanes added: a's pairs, then b's, in each half.
+inline __attribute__((always_inline)) TVector8 Pairs(TVector8 a, TVector8 b)
+{
+    return __builtin_shuffle(a, b, TMask8{0, 2, 8, 10, 4, 6, 12, 14}) +
+           __builtin_shuffle(a, b, TMask8{1, 3, 9, 11, 5, 7, 13, 15});
+}
+
+inline __attribute__((always_inline)) TVector4 Pairs(TVector4 a, TVector4 b)
+{
+    return __builtin_shuffle(a, b, TMask4{0, 2, 4, 6}) +
+           __builtin_shuffle(a, b, TMask4{1, 3, 5, 7});
+}
+
+// As many outputs as a vector has lanes, each summed as Dot sums it.
+template <typename TVector> TVector Block(const float *Padded, const float *x);
+
+template <>
+inline __attribute__((always_inline)) TVector8 Block<TVector8>(const float *Padded, const float *x)
+{
+    constexpr int Step = TDecimator::Factor;
+    TVector8 S[8];
+#pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j)
+        S[j] = Products<TVector8>(Padded, x + Step * j);
+    const TVector8 u0 = Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
+    const TVector8 u1 = Pairs(Pairs(S[4], S[5]), Pairs(S[6], S[7]));
+    return __builtin_shuffle(u0, u1, TMask8{0, 1, 2, 3, 8, 9, 10, 11}) +
+           __builtin_shuffle(u0, u1, TMask8{4, 5, 6, 7, 12, 13, 14, 15});
+}
+
+template <>
+inline __attribute__((always_inline)) TVector4 Block<TVector4>(const float *Padded, const float *x)
+{
+    constexpr int Step = TDecimator::Factor;
+    TVector4 S[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j)
+        S[j] = Products<TVector4>(Padded, x + Step * j);
+    return Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
+}
+
+// Made outputs, the first with its oldest sample at x (and Lead samples
+// readable before it), the next Factor samples on, and so on.
+template <typename TVector>
+inline __attribute__((always_inline)) void RunKernel(const float *Padded, const float *x,
+                                                     size_t Made, float *Out)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
+    constexpr int Lead = TDecimator::PaddedTaps - TDecimator::Taps;
+    size_t m = 0;
+    for (; m + Lanes <= Made; m += Lanes) {
+        const TVector y = Block<TVector>(Padded, x + TDecimator::Factor * m - Lead);
+        std::memcpy(Out + m, &y, sizeof y);
+    }
+    for (; m < Made; ++m)
+        Out[m] = Dot<TVector>(Padded, x + TDecimator::Factor * m - Lead);
+}
+
+void RunPortable(const float *Padded, const float *x, size_t Made, float *Out)
+{
+    RunKernel<TVector4>(Padded, x, Made, Out);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// No fused multiply-adds: they would round differently.
+__attribute__((target("avx2"))) void RunAvx2(const float *Padded, const float *x, size_t Made,
+                                             float *Out)
+{
+    RunKernel<TVector8>(Padded, x, Made, Out);
+}
+#endif
+
+} // namespace
+
+TDecimator::TRun TDecimator::ChooseRun()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return RunAvx2;
+#endif
+    return RunPortable;
 }
 
 size_t TDecimator::Process(const float *In, size_t Count, float *Out)
 {
-    constexpr size_t Keep = Taps - 1;
+    constexpr size_t Keep = PaddedTaps - 1;
     size_t Written = 0;
+    // Digital silence after silence: every output is zero.
+    if (QuietHistory && AllZero(In, Count)) {
+        size_t Newest = Due - 1;
+        for (; Newest < Count; Newest += Factor)
+            Out[Written++] = 0.0f;
+        Due = Newest - (Count - 1);
+        return Written;
+    }
     // Outputs that reach back before In read from the kept samples and the
     // first of In put together; the rest read In where it lies.
     float Joined[2 * Keep];
@@ -60,14 +190,19 @@ size_t TDecimator::Process(const float *In, size_t Count, float *Out)
     std::copy(In, In + Front, Joined + Keep);
     size_t Newest = Due - 1; // index in In of the next output's newest sample
     for (; Newest < Front; Newest += Factor)
-        Out[Written++] = Filter(Joined + Newest);
-    for (; Newest < Count; Newest += Factor)
-        Out[Written++] = Filter(In + Newest + 1 - Taps);
+        Run(Padded, Joined + Newest + (PaddedTaps - Taps), 1, Out + Written++);
+    if (Newest < Count) {
+        const size_t Made = (Count - Newest + Factor - 1) / Factor;
+        Run(Padded, In + Newest + 1 - Taps, Made, Out + Written);
+        Written += Made;
+        Newest += Factor * Made;
+    }
     Due = Newest - (Count - 1);
     if (Count >= Keep) {
         std::copy(In + Count - Keep, In + Count, History);
     } else {
         std::copy(Joined + Count, Joined + Count + Keep, History);
     }
+    QuietHistory = AllZero(History, Keep);
     return Written;
 }

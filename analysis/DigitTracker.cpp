@@ -31,69 +31,123 @@ constexpr double MaxDrift = 0.0035;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
+// A tone's second harmonic is locked to it when it is heard in at least this
+// share of the windows at nearly full level, and its offset less the tone's
+// is within this on the mean.
+constexpr double MinHeard = 0.7;
+constexpr double MaxSlip = 0.0015;
+// The two tones' mean offsets, fractions of their frequencies, may differ by
+// this much.
+constexpr double MaxSkew = 0.007;
+// The twist, in dB, may move this much between the first and the second
+// half of the windows: a keypad starts and stops both tones together, notes
+// of music come and fade each on its own.
+constexpr double MaxTwistMove = 3.0;
 // Enough history to start a digit that came in through a few misses.
 constexpr size_t MaxMarks = 64;
+// Long windows at nearly the pair's full level needed to start a digit that
+// the windows alone do not start (a tone under speech): with 40 ms windows
+// in 5 ms steps, a 23 ms burst fills at most 7 and a 100 ms tone about 17.
+constexpr int LongStartWindows = 12;
+// Over those long windows, the pair's mean share of their power, and each
+// other tone's mean power over its group's dominant tone's.
+constexpr double LongMeanShare = 0.25;
+constexpr double MaxLongRival = 0.25; // 6 dB
 
 } // namespace
 
-TDigitTracker::TDigitTracker(double WindowLength) : WindowLength(WindowLength)
+TDigitTracker::TDigitTracker(double WindowLength, double LongLength)
+    : WindowLength(WindowLength), LongLength(LongLength)
 {
-    Candidate.reserve(MaxMarks);
+    Candidate.Marks.reserve(MaxMarks);
+    LongCandidate.Marks.reserve(MaxMarks);
 }
 
-void TDigitTracker::Take(const TPairVerdict &Verdict, double WindowStart,
-                         std::vector<TTrackedDigit> &Out)
+void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+                         double WindowStart, std::vector<TTrackedDigit> &Out)
 {
-    const char Symbol = Verdict.Symbol;
-    const double Level = Verdict.Level;
     if (DigitSymbol != 0) {
-        if (Symbol == DigitSymbol && Level >= Half * DigitLevel) {
-            DigitLevel = std::max(DigitLevel, Level);
-            // The tone fills the front of the window in proportion to its level.
-            DigitEnd = WindowStart + std::min(1.0, Level / DigitLevel) * WindowLength;
+        if (Carries(Verdict, LongVerdict, WindowStart))
             DigitMisses = 0;
-        } else if (++DigitMisses >= EndWindows) {
+        else if (++DigitMisses >= EndWindows)
             EndDigit(Out);
-        }
     }
-    if (Symbol != DigitSymbol || DigitSymbol == 0)
-        FeedCandidate(Verdict, WindowStart);
+    if (Verdict.Symbol != DigitSymbol || DigitSymbol == 0)
+        Feed(Candidate, Verdict, WindowStart);
+    if (LongVerdict.Symbol != DigitSymbol || DigitSymbol == 0)
+        Feed(LongCandidate, LongVerdict, WindowStart + WindowLength - LongLength);
     ++Windows;
-    if (CandidateReady())
-        StartDigit(Out);
+    if (Ready())
+        StartDigit(Candidate, WindowLength, Out);
+    else if (LongReady())
+        StartDigit(LongCandidate, LongLength, Out);
 }
 
-void TDigitTracker::FeedCandidate(const TPairVerdict &Verdict, double WindowStart)
+// Either window that holds the digit's pair at no less than half its level
+// carries the digit on; the tone fills the front of the window in
+// proportion to its level.
+bool TDigitTracker::Carries(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+                            double WindowStart)
+{
+    bool Carried = false;
+    if (Verdict.Symbol == DigitSymbol && Verdict.Level >= Half * DigitLevel) {
+        DigitLevel = std::max(DigitLevel, Verdict.Level);
+        DigitEnd = std::max(DigitEnd,
+                            WindowStart + std::min(1.0, Verdict.Level / DigitLevel) * WindowLength);
+        Carried = true;
+    }
+    // Only a digit that the long windows started has their peak level.
+    if (DigitLongLevel > 0 && LongVerdict.Symbol == DigitSymbol &&
+        LongVerdict.Level >= Half * DigitLongLevel) {
+        DigitLongLevel = std::max(DigitLongLevel, LongVerdict.Level);
+        const double LongStart = WindowStart + WindowLength - LongLength;
+        DigitEnd = std::max(
+            DigitEnd, LongStart + std::min(1.0, LongVerdict.Level / DigitLongLevel) * LongLength);
+        Carried = true;
+    }
+    return Carried;
+}
+
+void TDigitTracker::Feed(TCandidate &Into, const TPairVerdict &Verdict, double WindowStart)
 {
     const char Symbol = Verdict.Symbol;
     if (Symbol == 0) {
-        if (++CandidateMisses >= EndWindows) {
-            CandidateSymbol = 0;
-            Candidate.clear();
+        if (++Into.Misses >= EndWindows) {
+            Into.Symbol = 0;
+            Into.Marks.clear();
         }
         return;
     }
-    if (Symbol != CandidateSymbol || Candidate.size() >= MaxMarks) {
-        CandidateSymbol = Symbol;
-        Candidate.clear();
+    if (Symbol != Into.Symbol || Into.Marks.size() >= MaxMarks) {
+        Into.Symbol = Symbol;
+        Into.Marks.clear();
     }
-    Candidate.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
-                         Verdict.LowOffset, Verdict.HighOffset, Windows});
-    CandidateMisses = 0;
+    Into.Marks.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
+                          Verdict.LowOffset, Verdict.HighOffset, Verdict.LowHeard,
+                          Verdict.HighHeard, Verdict.LowSlip, Verdict.HighSlip, Verdict.LowRival,
+                          Verdict.HighRival, Windows});
+    Into.Misses = 0;
 }
 
-bool TDigitTracker::CandidateReady() const
+double TDigitTracker::Peak(const std::vector<TMark> &Marks)
 {
-    if (static_cast<int>(Candidate.size()) < StartWindows)
-        return false;
     double Peak = 0;
-    for (const TMark &Mark : Candidate)
+    for (const TMark &Mark : Marks)
         Peak = std::max(Peak, Mark.Level);
+    return Peak;
+}
+
+bool TDigitTracker::Ready() const
+{
+    const std::vector<TMark> &Marks = Candidate.Marks;
+    if (static_cast<int>(Marks.size()) < StartWindows)
+        return false;
+    const double Top = Peak(Marks);
     int Full = 0;
     double TwistSum = 0;
     double ShareSum = 0;
-    for (const TMark &Mark : Candidate)
-        if (Mark.Level >= NearFull * Peak) {
+    for (const TMark &Mark : Marks)
+        if (Mark.Level >= NearFull * Top) {
             ++Full;
             TwistSum += Mark.Twist;
             ShareSum += Mark.Share;
@@ -102,31 +156,92 @@ bool TDigitTracker::CandidateReady() const
     // One window's twist is off by up to about 2 dB; the mean is not.
     const double Twist = TwistSum / Full;
     return Full >= Needed && Twist <= TPairJudge::MaxLowOverHigh &&
-           Twist >= -TPairJudge::MaxHighOverLow && Steady(Peak);
+           Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
+}
+
+bool TDigitTracker::LongReady() const
+{
+    const std::vector<TMark> &Marks = LongCandidate.Marks;
+    if (static_cast<int>(Marks.size()) < LongStartWindows)
+        return false;
+    const double Top = Peak(Marks);
+    int Full = 0;
+    double TwistSum = 0;
+    double ShareSum = 0;
+    double LowRival = 0;
+    double HighRival = 0;
+    for (const TMark &Mark : Marks)
+        if (Mark.Level >= NearFull * Top) {
+            ++Full;
+            TwistSum += Mark.Twist;
+            ShareSum += Mark.Share;
+            LowRival += Mark.LowRival;
+            HighRival += Mark.HighRival;
+        }
+    const double Twist = TwistSum / Full;
+    return Full >= LongStartWindows && ShareSum >= LongMeanShare * Full &&
+           LowRival <= MaxLongRival * Full && HighRival <= MaxLongRival * Full &&
+           Twist <= TPairJudge::MaxLowOverHigh && Twist >= -TPairJudge::MaxHighOverLow &&
+           Steady(Marks, Top) && !Musical(Marks, Top);
+}
+
+// Notes of music carry harmonics locked to them, two notes that come near a
+// pair are off it each in its own way, and they come and fade each in its
+// own time; a keypad's tones have no harmonics, come from one clock, and
+// start and stop together.
+bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
+{
+    std::vector<double> Twists;
+    int LowHeard = 0;
+    int HighHeard = 0;
+    double LowSlip = 0;
+    double HighSlip = 0;
+    double Skew = 0;
+    for (const TMark &Mark : Marks)
+        if (Mark.Level >= NearFull * Peak) {
+            Twists.push_back(Mark.Twist);
+            LowHeard += Mark.LowHeard;
+            HighHeard += Mark.HighHeard;
+            LowSlip += Mark.LowHeard ? Mark.LowSlip : 0;
+            HighSlip += Mark.HighHeard ? Mark.HighSlip : 0;
+            Skew += Mark.LowOffset - Mark.HighOffset;
+        }
+    const size_t Full = Twists.size();
+    // A harmonic heard in most windows whose offset, on the mean, is the
+    // tone's: what leaks into its bin from elsewhere averages out.
+    const auto Locked = [Full](int Heard, double Slip) {
+        return Heard >= MinHeard * Full && std::fabs(Slip) <= MaxSlip * Heard;
+    };
+    // The twist's move from the first half of the windows to the second.
+    const size_t Each = Full / 2;
+    double Move = 0;
+    for (size_t i = 0; i < Each; ++i)
+        Move += Twists[Full - 1 - i] - Twists[i];
+    return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
+           std::fabs(Skew) > MaxSkew * Full || std::fabs(Move) > MaxTwistMove * Each;
 }
 
 // Each window's offset is the phase turn since the window before, so over an
 // unbroken run of windows the offsets add up to the whole turn and their mean
 // over each half of the run is that half's frequency, with little noise.
-bool TDigitTracker::Steady(double Peak) const
+bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak)
 {
     const double Least = Settled * Peak;
     // The settled stretch: from the first window whose predecessor is
     // settled too, to the last settled window.
-    size_t First = Candidate.size();
+    size_t First = Marks.size();
     size_t Last = 0;
-    for (size_t i = 1; i < Candidate.size(); ++i) {
-        if (First == Candidate.size() && Candidate[i - 1].Level >= Least &&
-            Candidate[i].Level >= Least)
+    for (size_t i = 1; i < Marks.size(); ++i) {
+        if (First == Marks.size() && Marks[i - 1].Level >= Least && Marks[i].Level >= Least)
             First = i;
-        if (Candidate[i].Level >= Least)
+        if (Marks[i].Level >= Least)
             Last = i;
     }
-    if (First >= Candidate.size() || Last < First + 3)
+    if (First >= Marks.size() || Last < First + 3)
         return false; // too short to tell yet
     // Noise knocks out a window now and then; a pair that comes and goes
     // is not a keypad's.
-    const long Span = Candidate[Last].Index - Candidate[First - 1].Index + 1;
+    const long Span = Marks[Last].Index - Marks[First - 1].Index + 1;
     const long Held = static_cast<long>(Last - First + 2);
     if (Held < MinHeld * Span)
         return false;
@@ -134,34 +249,36 @@ bool TDigitTracker::Steady(double Peak) const
     double Low = 0;
     double High = 0;
     for (size_t i = 0; i < Each; ++i) {
-        Low += Candidate[Last - i].LowOffset - Candidate[First + i].LowOffset;
-        High += Candidate[Last - i].HighOffset - Candidate[First + i].HighOffset;
+        Low += Marks[Last - i].LowOffset - Marks[First + i].LowOffset;
+        High += Marks[Last - i].HighOffset - Marks[First + i].HighOffset;
     }
     return std::fabs(Low) <= MaxDrift * Each && std::fabs(High) <= MaxDrift * Each;
 }
 
-void TDigitTracker::StartDigit(std::vector<TTrackedDigit> &Out)
+void TDigitTracker::StartDigit(const TCandidate &From, double Length,
+                               std::vector<TTrackedDigit> &Out)
 {
     if (DigitSymbol != 0)
         EndDigit(Out);
-    double Peak = 0;
-    for (const TMark &Mark : Candidate)
-        Peak = std::max(Peak, Mark.Level);
+    const double Top = Peak(From.Marks);
     // The first window the tone fills at least half of; the tone takes up its
     // back part in proportion to the window's level.
-    for (const TMark &Mark : Candidate)
-        if (Mark.Level >= Half * Peak) {
-            DigitStart = Mark.WindowStart + (1 - Mark.Level / Peak) * WindowLength;
+    for (const TMark &Mark : From.Marks)
+        if (Mark.Level >= Half * Top) {
+            DigitStart = Mark.WindowStart + (1 - Mark.Level / Top) * Length;
             break;
         }
-    const TMark &Last = Candidate.back();
-    DigitEnd = Last.WindowStart + std::min(1.0, Last.Level / Peak) * WindowLength;
-    DigitSymbol = CandidateSymbol;
-    DigitLevel = Peak;
+    const TMark &Last = From.Marks.back();
+    DigitEnd = Last.WindowStart + std::min(1.0, Last.Level / Top) * Length;
+    DigitSymbol = From.Symbol;
+    DigitLevel = &From == &Candidate ? Top : 0;
+    DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitMisses = 0;
-    CandidateSymbol = 0;
-    Candidate.clear();
-    CandidateMisses = 0;
+    for (TCandidate *Each : {&Candidate, &LongCandidate}) {
+        Each->Symbol = 0;
+        Each->Marks.clear();
+        Each->Misses = 0;
+    }
 }
 
 void TDigitTracker::EndDigit(std::vector<TTrackedDigit> &Out)
@@ -175,7 +292,9 @@ void TDigitTracker::Finish(std::vector<TTrackedDigit> &Out)
 {
     if (DigitSymbol != 0)
         EndDigit(Out);
-    CandidateSymbol = 0;
-    Candidate.clear();
-    CandidateMisses = 0;
+    for (TCandidate *Each : {&Candidate, &LongCandidate}) {
+        Each->Symbol = 0;
+        Each->Marks.clear();
+        Each->Misses = 0;
+    }
 }

@@ -17,6 +17,22 @@ struct TPairVerdict
     double Share = 0;     // the pair's power over the window's
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
+    // Whether each tone's second harmonic stands out, and then its offset
+    // less the tone's (fractions of their frequencies): a note's harmonic
+    // moves with it.
+    bool LowHeard = false;
+    bool HighHeard = false;
+    double LowSlip = 0;
+    double HighSlip = 0;
+    double LowRival = 0; // the strongest other tone of each group, power over the tone's
+    double HighRival = 0;
+};
+
+// How much a window must show to hold a pair.
+struct TPairLimits
+{
+    double MinShare = 0.40;    // the pair's power over the window's
+    double MinDominance = 6.3; // each tone's power over the other tones of its group (8 dB)
 };
 
 // Why a window was turned down; kept for measuring the receiver.
@@ -44,6 +60,8 @@ struct TPairTrace
     double HighHarmonic = 0;
     double LowHarmonicRise = 0; // second harmonic, dB over the background
     double HighHarmonicRise = 0;
+    double LowHarmonicOffset = 0; // the second harmonic's offset, fraction of its frequency
+    double HighHarmonicOffset = 0;
     double LowOffset = 0; // fraction of the nominal frequency
     double HighOffset = 0;
     double LowDbfs = 0;
@@ -62,5 +80,5 @@ class TPairJudge
     // Before is the window one step earlier; the phase turn between the two
     // gives each tone's offset from its nominal frequency.
     static TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
-                              TPairTrace *Trace = nullptr);
+                              TPairTrace *Trace = nullptr, const TPairLimits &Limits = {});
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window)
+TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window, TToneBank::Long)
 {
     Digits.reserve(8);
 }
@@ -34,10 +34,15 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<
         const TToneWindow &Now = Bank.Analyse(SubBlock);
         const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous);
         Previous = Now;
+        const TToneWindow &Long = Bank.LongWindow();
+        const TPairVerdict LongVerdict =
+            Tracker.WantsLong() ? TPairJudge::Judge(Long, PreviousLong, nullptr, LongLimits)
+                                : TPairVerdict();
+        PreviousLong = Long;
         const double WindowStart =
             static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
         ++Windows;
-        Tracker.Take(Verdict, WindowStart, Digits);
+        Tracker.Take(Verdict, LongVerdict, WindowStart, Digits);
         Emit(Out);
     }
 }
@@ -73,6 +78,7 @@ void TStrictReceiver::Finish(std::vector<TStrictSymbol> &Out)
     Decimator.Reset();
     Bank.Reset();
     Previous = TToneWindow();
+    PreviousLong = TToneWindow();
     Filled = 0;
     Windows = 0;
     Received = 0;

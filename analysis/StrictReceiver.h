@@ -24,6 +24,10 @@ class TStrictReceiver
 {
   public:
     static constexpr int SampleRate = 48000;
+    // What a long window must show: speech over a tone takes much of its
+    // power and lifts the other tones of its group now and then, so each
+    // window is judged loosely and the tracker judges their sum.
+    static constexpr TPairLimits LongLimits = {0.1, 2.0};
 
     TStrictReceiver();
 
@@ -49,6 +53,7 @@ class TStrictReceiver
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;
     TToneWindow Previous;
+    TToneWindow PreviousLong;
     int64_t Windows = 0;  // windows analysed so far
     int64_t Received = 0; // input samples taken so far
     std::vector<TTrackedDigit> Digits;

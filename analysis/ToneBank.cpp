@@ -1,15 +1,75 @@
 #include "ToneBank.h"
 
+#include "Silence.h"
 #include "ToneDetector.h"
 
 #include <cmath>
+#include <cstring>
+
+namespace {
+
+using TBasisRow = float[2 * BankTones];
+
+typedef float TVector4 __attribute__((vector_size(16)));
+typedef float TVector8 __attribute__((vector_size(32)));
+
+// The correlation of a sub-block with every basis function, written once and
+// compiled for each target with that target's register width. The lanes run
+// across the basis functions and each sum takes its terms in the same order
+// on every target, so the results are the same.
+template <typename TVector>
+inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
+                                                           const TBasisRow *Basis, float *Sums)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(float);
+    constexpr int Parts = 2 * BankTones / Lanes;
+    TVector Acc[Parts] = {};
+    for (int n = 0; n < TToneBank::SubBlock; ++n) {
+        TVector x;
+        for (int l = 0; l < Lanes; ++l)
+            x[l] = Samples[n];
+#pragma GCC unroll 8
+        for (int p = 0; p < Parts; ++p) {
+            TVector b;
+            std::memcpy(&b, Basis[n] + p * Lanes, sizeof b);
+            Acc[p] += x * b;
+        }
+    }
+    std::memcpy(Sums, Acc, sizeof Acc);
+}
+
+void CorrelatePortable(const float *Samples, const TBasisRow *Basis, float *Sums)
+{
+    CorrelateKernel<TVector4>(Samples, Basis, Sums);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// No fused multiply-adds: they would round differently.
+__attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const TBasisRow *Basis,
+                                                   float *Sums)
+{
+    CorrelateKernel<TVector8>(Samples, Basis, Sums);
+}
+#endif
+
+} // namespace
+
+TToneBank::TCorrelate TToneBank::ChooseCorrelate()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return CorrelateAvx2;
+#endif
+    return CorrelatePortable;
+}
 
 double TToneBank::Frequency(int Tone)
 {
     return Tone < DtmfToneCount ? DtmfFrequencies[Tone] : 2 * DtmfFrequencies[Tone - DtmfToneCount];
 }
 
-TToneBank::TToneBank()
+TToneBank::TToneBank() : Correlate(ChooseCorrelate())
 {
     for (int n = 0; n < SubBlock; ++n)
         for (int k = 0; k < BankTones; ++k) {
@@ -19,6 +79,8 @@ TToneBank::TToneBank()
         }
     for (int i = 0; i < PhasePeriod; ++i)
         Turn[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
+    for (int k = 0; k < BankTones; ++k)
+        WholeHertz[k] = static_cast<int>(Frequency(k));
 }
 
 void TToneBank::Reset()
@@ -30,25 +92,48 @@ void TToneBank::Reset()
         e = 0;
     Newest = 0;
     PhaseIndex = 0;
+    QuietParts = 0;
+    for (TToneWindow &Each : Recent)
+        Each = TToneWindow();
+    RecentIndex = 0;
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples)
 {
+    const bool Zero = AllZero(Samples, SubBlock);
+    if (Zero && ++QuietParts > SubBlocksPerLong) {
+        // Silence all through the long window: both stay all zero.
+        Newest = (Newest + 1) % SubBlocksPerWindow;
+        PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
+        return Current;
+    }
+    if (!Zero)
+        QuietParts = 0;
     float Sums[2 * BankTones] = {};
     float Energy = 0;
-    for (int n = 0; n < SubBlock; ++n) {
-        const float x = Samples[n];
-        Energy += x * x;
-        for (int k = 0; k < 2 * BankTones; ++k)
-            Sums[k] += x * Basis[n][k];
+    if (!Zero) {
+        // Four sums side by side, so that the additions need not wait for
+        // each other.
+        float Quarter[4] = {};
+        for (int n = 0; n < SubBlock; n += 4)
+            for (int q = 0; q < 4; ++q)
+                Quarter[q] += Samples[n + q] * Samples[n + q];
+        Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
+        Correlate(Samples, Basis, Sums);
     }
 
     Newest = (Newest + 1) % SubBlocksPerWindow;
     PartEnergy[Newest] = Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
-        const int Step = static_cast<int>(Frequency(k)) * PhaseIndex % PhasePeriod;
-        Parts[Newest][k] = std::complex<double>(Sums[k], Sums[BankTones + k]) * Turn[Step];
+        const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
+        // Written out: the library's product checks for infinities first.
+        const double Re = Sums[k];
+        const double Im = Sums[BankTones + k];
+        const std::complex<double> &By = Turn[Step];
+        Parts[Newest][k] = Zero ? 0.0
+                                : std::complex<double>(Re * By.real() - Im * By.imag(),
+                                                       Re * By.imag() + Im * By.real());
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
@@ -61,5 +146,14 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
             Sum += Parts[p][k];
         Current.Tone[k] = Sum;
     }
+    // The long window is this window and the one that ended where it starts.
+    const TToneWindow &Earlier = Recent[(RecentIndex + 1) % RecentCount];
+    CurrentLong.Energy = Current.Energy + Earlier.Energy;
+    for (int k = 0; k < BankTones; ++k)
+        CurrentLong.Tone[k] = Current.Tone[k] + Earlier.Tone[k];
+    RecentIndex = (RecentIndex + 1) % RecentCount;
+    Recent[RecentIndex] = Current;
+    Current.Length = Window;
+    CurrentLong.Length = Long;
     return Current;
 }

@@ -15,6 +15,7 @@ struct TToneWindow
     std::complex<double>
         Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
     double Energy = 0;   // sum of x[n]^2
+    int Length = 0;      // samples in the window
 };
 
 class TToneBank
@@ -24,12 +25,18 @@ class TToneBank
     static constexpr int SubBlock = 40;
     static constexpr int SubBlocksPerWindow = 4;
     static constexpr int Window = SubBlock * SubBlocksPerWindow;
+    // The long window: twice as long, for telling a tone under speech.
+    static constexpr int SubBlocksPerLong = 2 * SubBlocksPerWindow;
+    static constexpr int Long = SubBlock * SubBlocksPerLong;
 
     TToneBank();
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it.
     const TToneWindow &Analyse(const float *Samples);
+
+    // The long window that ends with the last sub-block taken.
+    const TToneWindow &LongWindow() const { return CurrentLong; }
 
     static double Frequency(int Tone);
 
@@ -40,11 +47,25 @@ class TToneBank
     // every frequency is a whole number of hertz and a sub-block is 1/200 s.
     static constexpr int PhasePeriod = 200;
 
+    using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
+                                float *Sums);
+    static TCorrelate ChooseCorrelate();
+
+    const TCorrelate Correlate;
+
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
+    int WholeHertz[BankTones];
     std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
     int PhaseIndex = 0;
+    int QuietParts = 0; // zero sub-blocks in a row
     TToneWindow Current;
+    TToneWindow CurrentLong;
+    // The windows of the last sub-blocks, the oldest ending where the
+    // newest starts.
+    static constexpr int RecentCount = SubBlocksPerWindow;
+    TToneWindow Recent[RecentCount];
+    int RecentIndex = 0;
 };

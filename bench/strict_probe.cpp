@@ -2,7 +2,8 @@
 // signed 16-bit little-endian PCM with --raw, - for standard input) and prints
 // one line per symbol: the symbol, its start and its end in seconds. With
 // --reasons it prints instead how many windows each check turned down, and
-// with --trace what the checks measured in every window.
+// with --trace what the checks measured in every window; --long does either
+// for the long windows.
 #include "Decimator.h"
 #include "PairJudge.h"
 #include "StrictReceiver.h"
@@ -59,7 +60,7 @@ bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Sam
     return false;
 }
 
-void PrintReasons(const std::vector<float> &Samples, bool Trace)
+void PrintReasons(const std::vector<float> &Samples, bool Trace, bool Long)
 {
     TDecimator Decimator;
     TToneBank Bank;
@@ -69,20 +70,23 @@ void PrintReasons(const std::vector<float> &Samples, bool Trace)
     const char *Names[] = {"pair", "share", "dominance", "harmonic", "frequency", "floor", "twist"};
     long Counts[7] = {};
     for (size_t i = 0; i + TToneBank::SubBlock <= Low.size(); i += TToneBank::SubBlock) {
-        const TToneWindow &Now = Bank.Analyse(Low.data() + i);
+        const TToneWindow &Short = Bank.Analyse(Low.data() + i);
+        const TToneWindow &Now = Long ? Bank.LongWindow() : Short;
         TPairTrace T;
-        const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous, &T);
+        const TPairVerdict Verdict = TPairJudge::Judge(
+            Now, Previous, &T, Long ? TStrictReceiver::LongLimits : TPairLimits());
         Previous = Now;
         ++Counts[static_cast<int>(T.Why)];
         if (Trace)
             std::printf(
                 "%.4f\t%c\t%s\t%d%d\tshare %.2f\tdom %.1f %.1f\tharm %.1f %.1f\trise %.1f %.1f\t"
-                "off %+.2f %+.2f %%\tdBFS %.1f %.1f\n",
-                (i + TToneBank::SubBlock - TToneBank::Window) / 8000.0,
+                "off %+.2f %+.2f %%\tdBFS %.1f %.1f\theard %d\tharmonic off %+.2f %+.2f %%\n",
+                (static_cast<double>(i) + TToneBank::SubBlock - Now.Length) / 8000.0,
                 Verdict.Symbol ? Verdict.Symbol : '-', Names[static_cast<int>(T.Why)], T.Low,
                 T.High, T.Share, T.LowDominance, T.HighDominance, T.LowHarmonic, T.HighHarmonic,
                 T.LowHarmonicRise, T.HighHarmonicRise, 100 * T.LowOffset, 100 * T.HighOffset,
-                T.LowDbfs, T.HighDbfs);
+                T.LowDbfs, T.HighDbfs, Verdict.LowHeard + Verdict.HighHeard,
+                100 * T.LowHarmonicOffset, 100 * T.HighHarmonicOffset);
     }
     if (Trace)
         return;
@@ -97,6 +101,7 @@ int main(int Argc, char **Argv)
     bool Raw = false;
     bool Reasons = false;
     bool Trace = false;
+    bool Long = false;
     std::string Path;
     for (int i = 1; i < Argc; ++i) {
         const std::string Arg = Argv[i];
@@ -106,11 +111,13 @@ int main(int Argc, char **Argv)
             Reasons = true;
         else if (Arg == "--trace")
             Trace = true;
+        else if (Arg == "--long")
+            Long = true;
         else
             Path = Arg;
     }
     if (Path.empty()) {
-        std::fprintf(stderr, "usage: strict_probe [--raw] [--reasons|--trace] FILE|-\n");
+        std::fprintf(stderr, "usage: strict_probe [--raw] [--reasons|--trace] [--long] FILE|-\n");
         return 2;
     }
     std::FILE *File = Path == "-" ? stdin : std::fopen(Path.c_str(), "rb");
@@ -128,7 +135,7 @@ int main(int Argc, char **Argv)
         return 1;
     }
     if (Reasons || Trace) {
-        PrintReasons(Samples, Trace);
+        PrintReasons(Samples, Trace, Long);
         return 0;
     }
     TStrictReceiver Receiver;

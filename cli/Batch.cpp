@@ -13,6 +13,13 @@ namespace {
 constexpr auto ProgressDelay = std::chrono::seconds(1);
 constexpr auto ProgressStep = std::chrono::milliseconds(250);
 
+// Lines of tsv and jsonl, and anything from a live stream, go out at once;
+// the text of a file waits for the printer's next round.
+bool GoesOutAtOnce(const TOptions &Options, size_t Index)
+{
+    return Options.Format != TOutputFormat::Text || Options.Inputs[Index] == "-";
+}
+
 } // namespace
 
 int CoreCount()
@@ -27,7 +34,10 @@ int CoreCount()
 class TBatch::TInputSink : public TOutputSink
 {
   public:
-    TInputSink(TBatch &Batch, size_t Index) : Batch(Batch), Index(Index) {}
+    TInputSink(TBatch &Batch, size_t Index)
+        : Batch(Batch), Index(Index), AtOnce(GoesOutAtOnce(Batch.Options, Index))
+    {
+    }
     void Out(const std::string &Text) override { Add(false, Text); }
     void Err(const std::string &Text) override { Add(true, Text); }
 
@@ -38,11 +48,15 @@ class TBatch::TInputSink : public TOutputSink
             std::lock_guard<std::mutex> Guard(Batch.Lock);
             Batch.States[Index].Segments.push_back({ToError, Text});
         }
-        Batch.Changed.notify_all();
+        // Waking the printer for every symbol of a long file costs more
+        // than decoding it.
+        if (AtOnce || ToError)
+            Batch.Changed.notify_all();
     }
 
     TBatch &Batch;
     size_t Index;
+    bool AtOnce;
 };
 
 TBatch::TBatch(const TOptions &Options) : Options(Options), States(Options.Inputs.size())
@@ -100,8 +114,7 @@ int TBatch::Run()
 
 void TBatch::PrintInput(size_t Index)
 {
-    // Lines of tsv and jsonl, and anything from a live stream, go out at once.
-    const bool Flush = Options.Format != TOutputFormat::Text || Options.Inputs[Index] == "-";
+    const bool Flush = GoesOutAtOnce(Options, Index);
     for (;;) {
         std::vector<TSegment> Taken;
         bool Done;

@@ -6,10 +6,18 @@ TStrictDetector::TStrictDetector(THandler OnSymbol) : OnSymbol(std::move(OnSymbo
 
 void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
 {
-    Floats.resize(Count);
-    std::transform(Samples, Samples + Count, Floats.begin(),
-                   [](int16_t S) { return static_cast<float>(S) * (1.0f / 32768.0f); });
-    ReceiveFloats(Floats.data(), Count);
+    // Pieces of a fixed length, so that the conversion vectorises.
+    float Floats[Piece];
+    while (Count >= Piece) {
+        for (size_t i = 0; i < Piece; ++i)
+            Floats[i] = static_cast<float>(Samples[i]) * (1.0f / 32768.0f);
+        Receiver.Receive(Floats, Piece, Decided);
+        Samples += Piece;
+        Count -= Piece;
+    }
+    for (size_t i = 0; i < Count; ++i)
+        Floats[i] = static_cast<float>(Samples[i]) * (1.0f / 32768.0f);
+    ReceiveFloats(Floats, Count);
 }
 
 void TStrictDetector::ReceiveFloats(const float *Samples, size_t Count)

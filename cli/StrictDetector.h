@@ -21,5 +21,5 @@ class TStrictDetector : public TSymbolDetector
     THandler OnSymbol;
     TStrictReceiver Receiver;
     std::vector<TStrictSymbol> Decided;
-    std::vector<float> Floats;
+    static constexpr size_t Piece = 2048;
 };

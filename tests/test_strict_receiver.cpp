@@ -53,6 +53,42 @@ TEST(StrictReceiver, RequirementCases)
     }
 }
 
+// Two notes of music that come near a pair, 300 ms long: what sets them
+// apart from a keypad's tones.
+TEST(StrictReceiver, NothingFromNotes)
+{
+    struct TPartial
+    {
+        double Hertz;
+        double StartDbfs;
+        double EndDbfs; // the level moves evenly in dB
+    };
+    struct TNotes
+    {
+        const char *Name;
+        std::vector<TPartial> Partials;
+    };
+    const TNotes Cases[] = {
+        {"F5 and F#6 with their second harmonics",
+         {{698.46, -12, -12}, {1396.9, -24, -24}, {1479.98, -12, -12}, {2959.96, -24, -24}}},
+        {"A#5 and F#6, off the pair each its own way", {{932.33, -12, -12}, {1479.98, -12, -12}}},
+        {"a note fading as the other swells", {{697, -6, -30}, {1477, -30, -6}}},
+    };
+    const size_t Count = 48000 * 3 / 10;
+    for (const TNotes &Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        std::vector<float> Samples(Count + 4800, 0.0f);
+        for (const TPartial &P : Case.Partials)
+            for (size_t n = 0; n < Count; ++n) {
+                const double Dbfs = P.StartDbfs + (P.EndDbfs - P.StartDbfs) * n / Count;
+                Samples[n] += static_cast<float>(std::pow(10.0, Dbfs / 20) *
+                                                 std::sin(2 * M_PI * P.Hertz * n / 48000));
+            }
+        TStrictReceiver Receiver;
+        EXPECT_EQ(Symbols(Receive(Receiver, Samples)), "");
+    }
+}
+
 TEST(StrictReceiver, NothingFromNoise)
 {
     for (TNoiseColour Colour : {TNoiseColour::White, TNoiseColour::Pink}) {
@@ -86,6 +122,17 @@ TEST(StrictReceiver, Streams)
             EXPECT_EQ(Pieces[i].Start, Whole[i].Start) << Piece;
             EXPECT_EQ(Pieces[i].End, Whole[i].End) << Piece;
         }
+    }
+
+    // A second of digital silence in front (a whole number of blocks and of
+    // phase periods) only moves the digits along.
+    std::vector<float> Quiet(48000, 0.0f);
+    Quiet.insert(Quiet.end(), Sequence.begin(), Sequence.end());
+    const std::vector<TStrictSymbol> Later = Receive(Receiver, Quiet, 4096);
+    ASSERT_EQ(Later.size(), Whole.size());
+    for (size_t i = 0; i < Whole.size(); ++i) {
+        EXPECT_EQ(Later[i].Start, Whole[i].Start + 48000);
+        EXPECT_EQ(Later[i].End, Whole[i].End + 48000);
     }
 
     Play.GapSeconds = 0;
