@@ -24,11 +24,11 @@ std::unique_ptr<pa_proplist, TProplistFree> StreamProperties()
 
 pa_sample_spec SampleSpec(const WAVEFORMATEX &Format)
 {
-    pa_sample_spec Spec;
-    Spec.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    Spec.rate = Format.nSamplesPerSec;
-    Spec.channels = static_cast<uint8_t>(Format.nChannels);
-    return Spec;
+    pa_sample_spec Sample;
+    Sample.format = Format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    Sample.rate = Format.nSamplesPerSec;
+    Sample.channels = static_cast<uint8_t>(Format.nChannels);
+    return Sample;
 }
 
 // The server hands over FragmentBytes at a time and holds as much as it
@@ -58,10 +58,10 @@ MMRESULT TPulseRecordStream::Connect(TPulseLock &Lock, TPulseContext &Context,
                                      const std::string &Source, const WAVEFORMATEX &Format)
 {
     SourceName = Source.empty() ? "the default source" : Source;
-    const pa_sample_spec Spec = SampleSpec(Format);
+    const pa_sample_spec Sample = SampleSpec(Format);
     pa_channel_map Map;
-    pa_channel_map_init_auto(&Map, Spec.channels, PA_CHANNEL_MAP_DEFAULT);
-    Stream = pa_stream_new_with_proplist(Context.Get(Lock), "DTMF capture", &Spec, &Map,
+    pa_channel_map_init_auto(&Map, Sample.channels, PA_CHANNEL_MAP_DEFAULT);
+    Stream = pa_stream_new_with_proplist(Context.Get(Lock), "DTMF capture", &Sample, &Map,
                                          StreamProperties().get());
     if (!Stream) {
         LogFailure(Context.FailureText(Lock));
