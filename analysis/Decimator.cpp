@@ -47,9 +47,6 @@ namespace {
 typedef float TVector4 __attribute__((vector_size(16)));
 typedef float TVector8 __attribute__((vector_size(32)));
 
-typedef int TMask4 __attribute__((vector_size(16)));
-typedef int TMask8 __attribute__((vector_size(32)));
-
 // The kernel's 21 taps, after Lead zeros, against the inputs from Lead
 // samples before an output's oldest, lane by lane.
 template <typename TVector>
@@ -89,14 +86,13 @@ inline __attribute__((always_inline)) float Dot(const float *Padded, const float
 // Neighbouring lanes added: a's pairs, then b's, in each half.
 inline __attribute__((always_inline)) TVector8 Pairs(TVector8 a, TVector8 b)
 {
-    return __builtin_shuffle(a, b, TMask8{0, 2, 8, 10, 4, 6, 12, 14}) +
-           __builtin_shuffle(a, b, TMask8{1, 3, 9, 11, 5, 7, 13, 15});
+    return __builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14) +
+           __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15);
 }
 
 inline __attribute__((always_inline)) TVector4 Pairs(TVector4 a, TVector4 b)
 {
-    return __builtin_shuffle(a, b, TMask4{0, 2, 4, 6}) +
-           __builtin_shuffle(a, b, TMask4{1, 3, 5, 7});
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6) + __builtin_shufflevector(a, b, 1, 3, 5, 7);
 }
 
 // As many outputs as a vector has lanes, each summed as Dot sums it.
@@ -112,8 +108,8 @@ inline __attribute__((always_inline)) TVector8 Block<TVector8>(const float *Padd
         S[j] = Products<TVector8>(Padded, x + Step * j);
     const TVector8 u0 = Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
     const TVector8 u1 = Pairs(Pairs(S[4], S[5]), Pairs(S[6], S[7]));
-    return __builtin_shuffle(u0, u1, TMask8{0, 1, 2, 3, 8, 9, 10, 11}) +
-           __builtin_shuffle(u0, u1, TMask8{4, 5, 6, 7, 12, 13, 14, 15});
+    return __builtin_shufflevector(u0, u1, 0, 1, 2, 3, 8, 9, 10, 11) +
+           __builtin_shufflevector(u0, u1, 4, 5, 6, 7, 12, 13, 14, 15);
 }
 
 template <>
