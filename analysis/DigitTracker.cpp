@@ -137,25 +137,31 @@ double TDigitTracker::Peak(const std::vector<TMark> &Marks)
     return Peak;
 }
 
+TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Marks, double Top)
+{
+    TSums Sums;
+    for (const TMark &Mark : Marks)
+        if (Mark.Level >= NearFull * Top) {
+            ++Sums.Full;
+            Sums.Twist += Mark.Twist;
+            Sums.Share += Mark.Share;
+            Sums.LowRival += Mark.LowRival;
+            Sums.HighRival += Mark.HighRival;
+        }
+    return Sums;
+}
+
 bool TDigitTracker::Ready() const
 {
     const std::vector<TMark> &Marks = Candidate.Marks;
     if (static_cast<int>(Marks.size()) < StartWindows)
         return false;
     const double Top = Peak(Marks);
-    int Full = 0;
-    double TwistSum = 0;
-    double ShareSum = 0;
-    for (const TMark &Mark : Marks)
-        if (Mark.Level >= NearFull * Top) {
-            ++Full;
-            TwistSum += Mark.Twist;
-            ShareSum += Mark.Share;
-        }
-    const int Needed = ShareSum >= CleanShare * Full ? StartWindows : NoisyStartWindows;
+    const TSums Sums = FullLevelSums(Marks, Top);
+    const int Needed = Sums.Share >= CleanShare * Sums.Full ? StartWindows : NoisyStartWindows;
     // One window's twist is off by up to about 2 dB; the mean is not.
-    const double Twist = TwistSum / Full;
-    return Full >= Needed && Twist <= TPairJudge::MaxLowOverHigh &&
+    const double Twist = Sums.Twist / Sums.Full;
+    return Sums.Full >= Needed && Twist <= TPairJudge::MaxLowOverHigh &&
            Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
 }
 
@@ -165,24 +171,12 @@ bool TDigitTracker::LongReady() const
     if (static_cast<int>(Marks.size()) < LongStartWindows)
         return false;
     const double Top = Peak(Marks);
-    int Full = 0;
-    double TwistSum = 0;
-    double ShareSum = 0;
-    double LowRival = 0;
-    double HighRival = 0;
-    for (const TMark &Mark : Marks)
-        if (Mark.Level >= NearFull * Top) {
-            ++Full;
-            TwistSum += Mark.Twist;
-            ShareSum += Mark.Share;
-            LowRival += Mark.LowRival;
-            HighRival += Mark.HighRival;
-        }
-    const double Twist = TwistSum / Full;
-    return Full >= LongStartWindows && ShareSum >= LongMeanShare * Full &&
-           LowRival <= MaxLongRival * Full && HighRival <= MaxLongRival * Full &&
-           Twist <= TPairJudge::MaxLowOverHigh && Twist >= -TPairJudge::MaxHighOverLow &&
-           Steady(Marks, Top) && !Musical(Marks, Top);
+    const TSums Sums = FullLevelSums(Marks, Top);
+    const double Twist = Sums.Twist / Sums.Full;
+    return Sums.Full >= LongStartWindows && Sums.Share >= LongMeanShare * Sums.Full &&
+           Sums.LowRival <= MaxLongRival * Sums.Full &&
+           Sums.HighRival <= MaxLongRival * Sums.Full && Twist <= TPairJudge::MaxLowOverHigh &&
+           Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a

@@ -67,6 +67,16 @@ class TDigitTracker
         int Misses = 0;
     };
 
+    // Sums over the windows near the stretch's peak level (Top), and their count.
+    struct TSums
+    {
+        int Full = 0;
+        double Twist = 0;
+        double Share = 0;
+        double LowRival = 0;
+        double HighRival = 0;
+    };
+    static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     static bool Steady(const std::vector<TMark> &Marks, double Peak);
     static double Peak(const std::vector<TMark> &Marks);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
