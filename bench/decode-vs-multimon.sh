@@ -21,18 +21,9 @@ trap 'rm -rf "$work"' EXIT
 
 # One cycle: the sixteen symbols, 80 ms of tone and 60 ms of silence each.
 symbols="0123456789ABCD*#"
-declare -A low=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770
-                [7]=852 [8]=852 [9]=852 [C]=852 ['*']=941 [0]=941 ['#']=941 [D]=941)
-declare -A high=([1]=1209 [4]=1209 [7]=1209 ['*']=1209 [2]=1336 [5]=1336 [8]=1336 [0]=1336
-                 [3]=1477 [6]=1477 [9]=1477 ['#']=1477 [A]=1633 [B]=1633 [C]=1633 [D]=1633)
-parts=()
-for ((i = 0; i < ${#symbols}; i++)); do
-    s=${symbols:i:1}
-    sox -n -r 48000 -c 1 -b 16 "$work/part$i.wav" \
-        synth 0.08 sine "${low[$s]}" synth 0.08 sine mix "${high[$s]}" vol 0.4 pad 0 0.06
-    parts+=("$work/part$i.wav")
-done
-sox "${parts[@]}" "$work/cycle.wav"
+# shellcheck source=../tests/dtmf-tones.sh
+source "$(dirname "$0")/../tests/dtmf-tones.sh"
+digits_wav "$work/cycle.wav" "$symbols" 0.08 0.06 0 0.4
 cycle_length=$(soxi -D "$work/cycle.wav")
 
 # shellcheck source=best-time.sh

@@ -27,16 +27,13 @@ start_session openbox xdotool xclip xwininfo sox paplay
 
 # --- one sound file per symbol: 100 ms of its two tones, 100 ms of silence ---
 SYMBOLS="0123456789ABCD*#"
-declare -A LOW=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770
-    [7]=852 [8]=852 [9]=852 [C]=852 ['*']=941 [0]=941 ['#']=941 [D]=941)
-declare -A HIGH=([1]=1209 [4]=1209 [7]=1209 ['*']=1209 [2]=1336 [5]=1336 [8]=1336 [0]=1336
-    [3]=1477 [6]=1477 [9]=1477 ['#']=1477 [A]=1633 [B]=1633 [C]=1633 [D]=1633)
+# shellcheck source=../tests/dtmf-tones.sh
+source "$TESTS/dtmf-tones.sh"
 declare -A FILE
 for ((i = 0; i < ${#SYMBOLS}; i++)); do
     s=${SYMBOLS:i:1}
     FILE[$s]=$WORK/sym$i.wav
-    sox -n -r 48000 -c 1 -b 16 "${FILE[$s]}" synth 0.1 sine "${LOW[$s]}" sine "${HIGH[$s]}" \
-        channels 1 vol 0.5 pad 0 0.1
+    digits_wav "${FILE[$s]}" "$s" 0.1 0.1 0
 done
 sox -n -r 48000 -c 1 -b 16 "$WORK/gap.wav" trim 0 0.3
 

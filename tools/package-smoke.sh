@@ -78,20 +78,10 @@ VERSION=$(/usr/bin/dtmf-decode --version) || fail "dtmf-decode --version failed"
 echo "package-smoke: dtmf-decode --version: $VERSION"
 
 # 80 ms of each digit's two tones, 80 ms apart, at 48000 Hz.
-declare -A LOW=([1]=697 [5]=770 [9]=852 ['#']=941 [0]=941 [A]=697 [D]=941)
-declare -A HIGH=([1]=1209 [5]=1336 [9]=1477 ['#']=1477 [0]=1336 [A]=1633 [D]=1633)
+# shellcheck source=../tests/dtmf-tones.sh
+source "$(cd "$(dirname "$0")" && pwd)/../tests/dtmf-tones.sh"
 DIGITS="159#0AD"
-parts=()
-sox -n -r 48000 -c 1 -b 16 "$WORK/gap.wav" trim 0 0.2
-parts+=("$WORK/gap.wav")
-for ((i = 0; i < ${#DIGITS}; i++)); do
-    d=${DIGITS:i:1}
-    sox -n -r 48000 -c 1 -b 16 "$WORK/d$i.wav" synth 0.08 sine "${LOW[$d]}" sine "${HIGH[$d]}" \
-        channels 1 vol 0.5 pad 0 0.08
-    parts+=("$WORK/d$i.wav")
-done
-parts+=("$WORK/gap.wav")
-sox "${parts[@]}" "$WORK/digits.wav"
+digits_wav "$WORK/digits.wav" "$DIGITS" 0.08 0.08 0.2
 
 GOT=$(/usr/bin/dtmf-decode "$WORK/digits.wav") || fail "dtmf-decode on a WAV failed"
 [ "$GOT" = "$DIGITS" ] || fail "dtmf-decode read '$GOT', expected '$DIGITS'"

@@ -16,25 +16,8 @@ source "$HERE/session.sh"
 start_session xdotool xclip wmctrl xwininfo import convert sox paplay openbox
 
 # --- test sounds ---------------------------------------------------------------------
-declare -A LOW=([1]=697 [2]=697 [3]=697 [A]=697 [4]=770 [5]=770 [6]=770 [B]=770
-    [7]=852 [8]=852 [9]=852 [C]=852 ['*']=941 [0]=941 ['#']=941 [D]=941)
-declare -A HIGH=([1]=1209 [4]=1209 [7]=1209 ['*']=1209 [2]=1336 [5]=1336 [8]=1336 [0]=1336
-    [3]=1477 [6]=1477 [9]=1477 ['#']=1477 [A]=1633 [B]=1633 [C]=1633 [D]=1633)
-
-# digits_wav Out Digits: 80 ms of each digit's two tones at -12 dBFS each, 80 ms apart.
-digits_wav() {
-    local out=$1 digits=$2 parts=() i d
-    sox -n -r 48000 -c 1 -b 16 "$WORK/gap.wav" trim 0 0.3
-    parts+=("$WORK/gap.wav")
-    for ((i = 0; i < ${#digits}; i++)); do
-        d=${digits:i:1}
-        sox -n -r 48000 -c 1 -b 16 "$WORK/d$i.wav" synth 0.08 sine "${LOW[$d]}" sine "${HIGH[$d]}" \
-            channels 1 vol 0.5 pad 0 0.08
-        parts+=("$WORK/d$i.wav")
-    done
-    parts+=("$WORK/gap.wav")
-    sox "${parts[@]}" "$out"
-}
+# shellcheck source=../dtmf-tones.sh
+source "$HERE/../dtmf-tones.sh"
 FIRST="159#*0AD"
 SECOND="2468BC37"
 digits_wav "$WORK/first.wav" "$FIRST"
