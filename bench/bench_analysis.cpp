@@ -3,8 +3,8 @@
 // the fast double-precision kernel on each target this processor runs, the
 // guarded classification on several kinds of signal with the share of blocks
 // it works out again exactly, and a whole ReceiveBlock.
-#include "DtmfSpine.h"
-#include "LevelGuard.h"
+#include "window/DtmfSpine.h"
+#include "window/LevelGuard.h"
 #include "ToneSignals.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Speed of the strict receiver on a minute of 48 kHz keypad tones, silence
 // and noise, shown as times real time next to the window detector's lines.
-#include "StrictReceiver.h"
+#include "strict/StrictReceiver.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,7 +34,7 @@ void StrictReceiver(benchmark::State &State)
 {
     const std::vector<float> Samples = KeypadMinute();
     const size_t Chunk = 4096;
-    std::vector<TStrictSymbol> Symbols;
+    std::vector<TDecodedSymbol> Symbols;
     TStrictReceiver Receiver;
     for (auto _ : State) {
         Symbols.clear();

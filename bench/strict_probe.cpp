@@ -4,10 +4,10 @@
 // --reasons it prints instead how many windows each check turned down, and
 // with --trace what the checks measured in every window; --long does either
 // for the long windows.
-#include "Decimator.h"
-#include "PairJudge.h"
-#include "StrictReceiver.h"
-#include "ToneBank.h"
+#include "strict/Decimator.h"
+#include "strict/PairJudge.h"
+#include "strict/StrictReceiver.h"
+#include "strict/ToneBank.h"
 
 #include <cstdio>
 #include <cstring>
@@ -139,10 +139,10 @@ int main(int Argc, char **Argv)
         return 0;
     }
     TStrictReceiver Receiver;
-    std::vector<TStrictSymbol> Symbols;
+    std::vector<TDecodedSymbol> Symbols;
     Receiver.Receive(Samples.data(), Samples.size(), Symbols);
     Receiver.Finish(Symbols);
-    for (const TStrictSymbol &S : Symbols)
+    for (const TDecodedSymbol &S : Symbols)
         std::printf("%c\t%.4f\t%.4f\n", S.Symbol, S.Start / 48000.0, S.End / 48000.0);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "CaptureControl.h"
 
-#include "DtmfSpine.h"
+#include "window/DtmfSpine.h"
 #include "mmErrMsg.h"
 
 #include <chrono>

@@ -5,7 +5,7 @@
 
 #include "MonoResampler.h"
 #include "SymbolDetector.h"
-#include "ToneDetector.h"
+#include "window/ToneDetector.h"
 
 #include <cstddef>
 #include <cstdint>

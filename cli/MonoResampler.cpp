@@ -1,6 +1,6 @@
 #include "MonoResampler.h"
 
-#include "ToneDetector.h"
+#include "window/ToneDetector.h"
 
 #include <utility>
 

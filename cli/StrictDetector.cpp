@@ -34,7 +34,7 @@ void TStrictDetector::Finish()
 
 void TStrictDetector::HandOver()
 {
-    for (const TStrictSymbol &S : Decided)
-        OnSymbol({S.Symbol, S.Start, S.End});
+    for (const TDecodedSymbol &S : Decided)
+        OnSymbol(S);
     Decided.clear();
 }

@@ -1,8 +1,8 @@
 // The strict receiver behind the decoder's detector interface.
 #pragma once
 
-#include "StrictReceiver.h"
 #include "SymbolDetector.h"
+#include "strict/StrictReceiver.h"
 
 #include <vector>
 
@@ -20,6 +20,6 @@ class TStrictDetector : public TSymbolDetector
 
     THandler OnSymbol;
     TStrictReceiver Receiver;
-    std::vector<TStrictSymbol> Decided;
+    std::vector<TDecodedSymbol> Decided;
     static constexpr size_t Piece = 2048;
 };

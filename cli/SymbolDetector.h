@@ -2,16 +2,11 @@
 // symbols out, each with where it starts and ends.
 #pragma once
 
+#include "Symbol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-
-struct TDecodedSymbol
-{
-    char Symbol;   // one of "0123456789ABCD*#"
-    int64_t Start; // in samples at 48000 Hz from the input's first sample
-    int64_t End;   // one past the last sample
-};
 
 class TSymbolDetector
 {

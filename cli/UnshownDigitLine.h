@@ -1,7 +1,7 @@
 // The digit line of the decoder's spine.
 #pragma once
 
-#include "DigitLine.h"
+#include "window/DigitLine.h"
 
 #include <string>
 

@@ -3,9 +3,9 @@
 // analysis let it through and ends with the last block that carried it.
 #pragma once
 
-#include "DtmfSpine.h"
 #include "SymbolDetector.h"
 #include "UnshownDigitLine.h"
+#include "window/DtmfSpine.h"
 
 #include <vector>
 

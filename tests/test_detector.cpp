@@ -1,4 +1,4 @@
-#include "ToneDetector.h"
+#include "window/ToneDetector.h"
 #include "ToneSignals.h"
 
 #include <gtest/gtest.h>

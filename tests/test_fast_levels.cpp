@@ -1,7 +1,7 @@
 // The guarded classification against the extended-precision one: the same
 // symbol on every generated block under every kernel this processor runs,
 // while a bound made too tight lets symbols change.
-#include "LevelGuard.h"
+#include "window/LevelGuard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "DtmfSpine.h"
+#include "window/DtmfSpine.h"
 #include "ToneSignals.h"
 
 #include <gtest/gtest.h>

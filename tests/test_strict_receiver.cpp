@@ -1,4 +1,4 @@
-#include "StrictReceiver.h"
+#include "strict/StrictReceiver.h"
 #include "ToneSignals.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +11,20 @@
 namespace {
 
 // Runs a receiver over Samples in pieces of Piece samples, then finishes.
-std::vector<TStrictSymbol> Receive(TStrictReceiver &Receiver, const std::vector<float> &Samples,
+std::vector<TDecodedSymbol> Receive(TStrictReceiver &Receiver, const std::vector<float> &Samples,
                                    size_t Piece = 1000)
 {
-    std::vector<TStrictSymbol> Out;
+    std::vector<TDecodedSymbol> Out;
     for (size_t At = 0; At < Samples.size(); At += Piece)
         Receiver.Receive(Samples.data() + At, std::min(Piece, Samples.size() - At), Out);
     Receiver.Finish(Out);
     return Out;
 }
 
-std::string Symbols(const std::vector<TStrictSymbol> &Found)
+std::string Symbols(const std::vector<TDecodedSymbol> &Found)
 {
     std::string Text;
-    for (const TStrictSymbol &S : Found)
+    for (const TDecodedSymbol &S : Found)
         Text += S.Symbol;
     return Text;
 }
@@ -37,7 +37,7 @@ TEST(StrictReceiver, RequirementCases)
     for (const TReceiverCase &Case : ReceiverCases()) {
         SCOPED_TRACE(Case.Name);
         TStrictReceiver Receiver;
-        const std::vector<TStrictSymbol> Found = Receive(Receiver, CaseSignal(Case));
+        const std::vector<TDecodedSymbol> Found = Receive(Receiver, CaseSignal(Case));
         const std::string Text = Symbols(Found);
         const int Correct = InOrder(Case.Expected, Text);
         EXPECT_GE(Correct, Case.MinCorrect) << Text;
@@ -106,17 +106,17 @@ TEST(StrictReceiver, Streams)
     TKeypadPlay Play;
     const std::vector<float> Digit = KeypadSignal("7", Play); // 100 ms, then 100 ms of silence
     TStrictReceiver Receiver;
-    std::vector<TStrictSymbol> Out;
+    std::vector<TDecodedSymbol> Out;
     Receiver.Receive(Digit.data(), Digit.size(), Out);
     ASSERT_EQ(Symbols(Out), "7");
     Receiver.Finish(Out);
     ASSERT_EQ(Symbols(Out), "7");
 
     const std::vector<float> Sequence = KeypadSignal("159D#0", Play);
-    const std::vector<TStrictSymbol> Whole = Receive(Receiver, Sequence, Sequence.size());
+    const std::vector<TDecodedSymbol> Whole = Receive(Receiver, Sequence, Sequence.size());
     ASSERT_EQ(Symbols(Whole), "159D#0");
     for (size_t Piece : {1, 7, 4096}) {
-        const std::vector<TStrictSymbol> Pieces = Receive(Receiver, Sequence, Piece);
+        const std::vector<TDecodedSymbol> Pieces = Receive(Receiver, Sequence, Piece);
         ASSERT_EQ(Pieces.size(), Whole.size()) << Piece;
         for (size_t i = 0; i < Whole.size(); ++i) {
             EXPECT_EQ(Pieces[i].Start, Whole[i].Start) << Piece;
@@ -128,7 +128,7 @@ TEST(StrictReceiver, Streams)
     // phase periods) only moves the digits along.
     std::vector<float> Quiet(48000, 0.0f);
     Quiet.insert(Quiet.end(), Sequence.begin(), Sequence.end());
-    const std::vector<TStrictSymbol> Later = Receive(Receiver, Quiet, 4096);
+    const std::vector<TDecodedSymbol> Later = Receive(Receiver, Quiet, 4096);
     ASSERT_EQ(Later.size(), Whole.size());
     for (size_t i = 0; i < Whole.size(); ++i) {
         EXPECT_EQ(Later[i].Start, Whole[i].Start + 48000);
@@ -137,7 +137,7 @@ TEST(StrictReceiver, Streams)
 
     Play.GapSeconds = 0;
     const std::vector<float> Cut = KeypadSignal("3", Play);
-    const std::vector<TStrictSymbol> Last = Receive(Receiver, Cut);
+    const std::vector<TDecodedSymbol> Last = Receive(Receiver, Cut);
     ASSERT_EQ(Symbols(Last), "3");
     EXPECT_NEAR(Last[0].End, static_cast<double>(Cut.size()), 96);
 }

@@ -1,6 +1,6 @@
 // Talk-off: minutes of speech in several voices and languages, made by
 // espeak-ng at test time, give the strict receiver no digit at all.
-#include "StrictReceiver.h"
+#include "strict/StrictReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -77,10 +77,10 @@ TEST(StrictReceiver, NoDigitsFromSpeech)
         ASSERT_GT(Samples.size(), 10u * 48000) << Speaker.Voice << ": no speech from espeak-ng";
         Seconds += Samples.size() / 48000.0;
         TStrictReceiver Receiver;
-        std::vector<TStrictSymbol> Found;
+        std::vector<TDecodedSymbol> Found;
         Receiver.Receive(Samples.data(), Samples.size(), Found);
         Receiver.Finish(Found);
-        for (const TStrictSymbol &S : Found)
+        for (const TDecodedSymbol &S : Found)
             ADD_FAILURE() << Speaker.Voice << ": '" << S.Symbol << "' at " << S.Start / 48000.0
                           << " s";
     }

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "CaptureControl.h"
-#include "DigitLine.h"
-#include "DtmfSpine.h"
+#include "window/DigitLine.h"
+#include "window/DtmfSpine.h"
 #include "WaveIn.h"
 
 #include <QWidget>

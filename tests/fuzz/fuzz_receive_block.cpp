@@ -2,7 +2,7 @@
 // signed 32-bit little-endian byte count, then up to 2048 bytes of buffer.
 // The buffer handed over holds exactly 2048 bytes, as a capture buffer does,
 // so any access past it is caught.
-#include "DtmfSpine.h"
+#include "window/DtmfSpine.h"
 
 #include <algorithm>
 #include <cstdint>

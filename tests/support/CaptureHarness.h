@@ -4,8 +4,8 @@
 #pragma once
 
 #include "CaptureControl.h"
-#include "DigitLine.h"
-#include "DtmfSpine.h"
+#include "window/DigitLine.h"
+#include "window/DtmfSpine.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -5,11 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-const double DtmfFrequencies[DtmfToneCount] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
-
 const char SymbolTable[65] = "....123A....456B....789C....*0#D147*....2580....369#....ABCD....";
-
-const char ValidSymbols[17] = "0123456789ABCD*#";
 
 namespace {
 

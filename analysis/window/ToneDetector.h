@@ -2,22 +2,16 @@
 // frequencies and the decision of which keypad symbol a block carries.
 #pragma once
 
+#include "Keypad.h"
+
 #include <cstdint>
 
 constexpr int BlockSamples = 1024;
 constexpr int BlockBytes = BlockSamples * 2;
 constexpr double DetectorSampleRate = 48000.0;
-constexpr int DtmfToneCount = 8;
-
-// Low group (keypad rows) at indices 0..3, high group (columns) at 4..7.
-extern const double DtmfFrequencies[DtmfToneCount];
-
 // 8 rows of 8: the row is the index of the second-strongest frequency, the
 // column the index of the strongest.
 extern const char SymbolTable[65];
-
-// The sixteen real keypad symbols; a space and "." are not among them.
-extern const char ValidSymbols[17];
 
 // The angle step per sample, 2 pi Frequency / SampleRate worked out in
 // extended precision and rounded to double.

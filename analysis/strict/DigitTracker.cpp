@@ -273,6 +273,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length,
         Each->Marks.clear();
         Each->Misses = 0;
     }
+    Started.push_back({DigitSymbol, DigitStart, -1});
 }
 
 void TDigitTracker::EndDigit(std::vector<TTrackedDigit> &Out)

@@ -1,7 +1,8 @@
 #include "ToneBank.h"
 
+#include "Keypad.h"
 #include "Silence.h"
-#include "ToneDetector.h"
+#include "Simd.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,9 +10,6 @@
 namespace {
 
 using TBasisRow = float[2 * BankTones];
-
-typedef float TVector4 __attribute__((vector_size(16)));
-typedef float TVector8 __attribute__((vector_size(32)));
 
 // The correlation of a sub-block with every basis function, written once and
 // compiled for each target with that target's register width. The lanes run
@@ -40,15 +38,15 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
 
 void CorrelatePortable(const float *Samples, const TBasisRow *Basis, float *Sums)
 {
-    CorrelateKernel<TVector4>(Samples, Basis, Sums);
+    CorrelateKernel<TFloats4>(Samples, Basis, Sums);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef DTMF_X86_TARGETS
 // No fused multiply-adds: they would round differently.
 __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const TBasisRow *Basis,
                                                    float *Sums)
 {
-    CorrelateKernel<TVector8>(Samples, Basis, Sums);
+    CorrelateKernel<TFloats8>(Samples, Basis, Sums);
 }
 #endif
 
@@ -56,9 +54,8 @@ __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const T
 
 TToneBank::TCorrelate TToneBank::ChooseCorrelate()
 {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
+#ifdef DTMF_X86_TARGETS
+    if (CpuFeatures().Avx2)
         return CorrelateAvx2;
 #endif
     return CorrelatePortable;

@@ -3,17 +3,10 @@
 // spine reads it back before every change instead of keeping its own copy.
 #pragma once
 
+#include "Utf8.h"
+
 #include <cstddef>
 #include <string>
-
-// The number of characters (code points) of UTF-8 Text.
-inline size_t CharacterCount(const std::string &Text)
-{
-    size_t Count = 0;
-    for (char c : Text)
-        Count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return Count;
-}
 
 class TDigitLine
 {

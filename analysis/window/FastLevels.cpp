@@ -1,5 +1,7 @@
 #include "FastLevels.h"
 
+#include "Simd.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -50,11 +52,6 @@ const TFactoredBasis &FactoredBasis()
     static const TFactoredBasis Basis;
     return Basis;
 }
-
-// Vectors of 2, 4 and 8 doubles: one register of SSE2, AVX and AVX-512.
-typedef double TVector2 __attribute__((vector_size(16)));
-typedef double TVector4 __attribute__((vector_size(32)));
-typedef double TVector8 __attribute__((vector_size(64)));
 
 template <typename TVector>
 inline __attribute__((always_inline)) void Load(TVector &Vector, const double *Values)
@@ -130,36 +127,22 @@ inline __attribute__((always_inline)) void LevelsKernel(const int16_t *Block, TF
     Out.Magnitude = Magnitude;
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define DTMF_X86_TARGETS 1
-
+#ifdef DTMF_X86_TARGETS
 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw,avx2,fma"))) void
 LevelsAvx512(const int16_t *Block, TFastLevels &Out)
 {
-    LevelsKernel<8, TVector8>(Block, Out);
+    LevelsKernel<8, TDoubles8>(Block, Out);
 }
 
 __attribute__((target("avx2,fma"))) void LevelsAvx2(const int16_t *Block, TFastLevels &Out)
 {
-    LevelsKernel<2, TVector4>(Block, Out);
-}
-
-bool RunsAvx512()
-{
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-
-bool RunsAvx2()
-{
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    LevelsKernel<2, TDoubles4>(Block, Out);
 }
 #endif
 
 void LevelsPortable(const int16_t *Block, TFastLevels &Out)
 {
-    LevelsKernel<1, TVector2>(Block, Out);
+    LevelsKernel<1, TDoubles2>(Block, Out);
 }
 
 } // namespace
@@ -168,10 +151,9 @@ std::vector<TFastLevelsTarget> FastLevelsTargets()
 {
     std::vector<TFastLevelsTarget> Targets;
 #ifdef DTMF_X86_TARGETS
-    __builtin_cpu_init();
-    if (RunsAvx512())
+    if (CpuFeatures().Avx512)
         Targets.push_back({"avx512", LevelsAvx512});
-    if (RunsAvx2())
+    if (CpuFeatures().Avx2Fma)
         Targets.push_back({"avx2", LevelsAvx2});
 #endif
     Targets.push_back({"portable", LevelsPortable});

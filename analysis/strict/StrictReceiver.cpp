@@ -3,24 +3,29 @@
 #include <algorithm>
 #include <cmath>
 
-TStrictReceiver::TStrictReceiver() : Tracker(TToneBank::Window, TToneBank::Long)
+TStrictReceiver::TStrictReceiver(int /*Rate*/, const TStrictLimits &Limits)
+    : TheLimits(Limits), Tracker(TToneBank::Window, TToneBank::Long)
 {
     Digits.reserve(8);
 }
 
-void TStrictReceiver::Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
+void TStrictReceiver::Receive(const float *Samples, size_t Count,
+                              std::vector<TDecodedSymbol> &Ended,
+                              std::vector<TDecodedSymbol> *Started)
 {
     while (Count > 0) {
         const size_t Take = std::min(Count, Chunk);
         const size_t Made = Decimator.Process(Samples, Take, Low);
         Received += static_cast<int64_t>(Take);
-        Decimated(Low, Made, Out);
+        Decimated(Low, Made, Ended, Started);
         Samples += Take;
         Count -= Take;
     }
 }
 
-void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out)
+void TStrictReceiver::Decimated(const float *Samples, size_t Count,
+                                std::vector<TDecodedSymbol> &Ended,
+                                std::vector<TDecodedSymbol> *Started)
 {
     while (Count > 0) {
         const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
@@ -43,7 +48,7 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count, std::vector<
             static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
         ++Windows;
         Tracker.Take(Verdict, LongVerdict, WindowStart, Digits);
-        Emit(Out);
+        Emit(Ended, Started);
     }
 }
 
@@ -57,23 +62,28 @@ int64_t TStrictReceiver::InputPosition(double Position) const
     return std::clamp<int64_t>(std::llround(Input), 0, Received);
 }
 
-void TStrictReceiver::Emit(std::vector<TStrictSymbol> &Out)
+void TStrictReceiver::Emit(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started)
 {
+    std::vector<TTrackedDigit> &Starts = Tracker.StartedDigits();
+    if (Started != nullptr)
+        for (const TTrackedDigit &Digit : Starts)
+            Started->push_back({Digit.Symbol, InputPosition(Digit.Start), -1});
+    Starts.clear();
     for (const TTrackedDigit &Digit : Digits)
-        Out.push_back({Digit.Symbol, InputPosition(Digit.Start), InputPosition(Digit.End)});
+        Ended.push_back({Digit.Symbol, InputPosition(Digit.Start), InputPosition(Digit.End)});
     Digits.clear();
 }
 
-void TStrictReceiver::Finish(std::vector<TStrictSymbol> &Out)
+void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
 {
     // Silence long enough to let every window that holds input pass and a
     // digit sounding at the end be seen missing.
     constexpr int ZeroCount = TToneBank::SubBlock * TDecimator::Factor;
     const float Zeros[ZeroCount] = {};
     for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i)
-        Decimated(Low, Decimator.Process(Zeros, ZeroCount, Low), Out);
+        Decimated(Low, Decimator.Process(Zeros, ZeroCount, Low), Ended, nullptr);
     Tracker.Finish(Digits);
-    Emit(Out);
+    Emit(Ended, nullptr);
 
     Decimator.Reset();
     Bank.Reset();

@@ -1,14 +1,12 @@
 #include "PairJudge.h"
 
 #include "Decimator.h"
-#include "ToneDetector.h"
+#include "Keypad.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr char Keypad[] = "123A456B789C*0#D";
 
 // Power of a tone's second harmonic over the tone's power.
 constexpr double MaxHarmonic = 0.25; // -6 dB
@@ -195,7 +193,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     if (Trace != nullptr)
         Trace->Why = TPairReject::None;
     TPairVerdict Verdict;
-    Verdict.Symbol = Keypad[Low * 4 + (High - 4)];
+    Verdict.Symbol = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;
     Verdict.Share = PairEnergy / Now.Energy;

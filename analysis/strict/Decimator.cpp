@@ -1,6 +1,7 @@
 #include "Decimator.h"
 
 #include "Silence.h"
+#include "Simd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,9 +45,6 @@ double TDecimator::Gain(double Frequency)
 
 namespace {
 
-typedef float TVector4 __attribute__((vector_size(16)));
-typedef float TVector8 __attribute__((vector_size(32)));
-
 // The kernel's 21 taps, after Lead zeros, against the inputs from Lead
 // samples before an output's oldest, lane by lane.
 template <typename TVector>
@@ -84,13 +82,13 @@ inline __attribute__((always_inline)) float Dot(const float *Padded, const float
 }
 
 // Neighbouring lanes added: a's pairs, then b's, in each half.
-inline __attribute__((always_inline)) TVector8 Pairs(TVector8 a, TVector8 b)
+inline __attribute__((always_inline)) TFloats8 Pairs(TFloats8 a, TFloats8 b)
 {
     return __builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14) +
            __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15);
 }
 
-inline __attribute__((always_inline)) TVector4 Pairs(TVector4 a, TVector4 b)
+inline __attribute__((always_inline)) TFloats4 Pairs(TFloats4 a, TFloats4 b)
 {
     return __builtin_shufflevector(a, b, 0, 2, 4, 6) + __builtin_shufflevector(a, b, 1, 3, 5, 7);
 }
@@ -99,27 +97,27 @@ inline __attribute__((always_inline)) TVector4 Pairs(TVector4 a, TVector4 b)
 template <typename TVector> TVector Block(const float *Padded, const float *x);
 
 template <>
-inline __attribute__((always_inline)) TVector8 Block<TVector8>(const float *Padded, const float *x)
+inline __attribute__((always_inline)) TFloats8 Block<TFloats8>(const float *Padded, const float *x)
 {
     constexpr int Step = TDecimator::Factor;
-    TVector8 S[8];
+    TFloats8 S[8];
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
-        S[j] = Products<TVector8>(Padded, x + Step * j);
-    const TVector8 u0 = Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
-    const TVector8 u1 = Pairs(Pairs(S[4], S[5]), Pairs(S[6], S[7]));
+        S[j] = Products<TFloats8>(Padded, x + Step * j);
+    const TFloats8 u0 = Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
+    const TFloats8 u1 = Pairs(Pairs(S[4], S[5]), Pairs(S[6], S[7]));
     return __builtin_shufflevector(u0, u1, 0, 1, 2, 3, 8, 9, 10, 11) +
            __builtin_shufflevector(u0, u1, 4, 5, 6, 7, 12, 13, 14, 15);
 }
 
 template <>
-inline __attribute__((always_inline)) TVector4 Block<TVector4>(const float *Padded, const float *x)
+inline __attribute__((always_inline)) TFloats4 Block<TFloats4>(const float *Padded, const float *x)
 {
     constexpr int Step = TDecimator::Factor;
-    TVector4 S[4];
+    TFloats4 S[4];
 #pragma GCC unroll 4
     for (int j = 0; j < 4; ++j)
-        S[j] = Products<TVector4>(Padded, x + Step * j);
+        S[j] = Products<TFloats4>(Padded, x + Step * j);
     return Pairs(Pairs(S[0], S[1]), Pairs(S[2], S[3]));
 }
 
@@ -142,15 +140,15 @@ inline __attribute__((always_inline)) void RunKernel(const float *Padded, const 
 
 void RunPortable(const float *Padded, const float *x, size_t Made, float *Out)
 {
-    RunKernel<TVector4>(Padded, x, Made, Out);
+    RunKernel<TFloats4>(Padded, x, Made, Out);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef DTMF_X86_TARGETS
 // No fused multiply-adds: they would round differently.
 __attribute__((target("avx2"))) void RunAvx2(const float *Padded, const float *x, size_t Made,
                                              float *Out)
 {
-    RunKernel<TVector8>(Padded, x, Made, Out);
+    RunKernel<TFloats8>(Padded, x, Made, Out);
 }
 #endif
 
@@ -158,9 +156,8 @@ __attribute__((target("avx2"))) void RunAvx2(const float *Padded, const float *x
 
 TDecimator::TRun TDecimator::ChooseRun()
 {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
+#ifdef DTMF_X86_TARGETS
+    if (CpuFeatures().Avx2)
         return RunAvx2;
 #endif
     return RunPortable;

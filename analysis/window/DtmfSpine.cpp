@@ -44,7 +44,7 @@ void TDtmfSpine::ClearHistory()
 
 char TDtmfSpine::SymbolGate(char C)
 {
-    if (C == LastSymbol && C != 0 && std::strchr(ValidSymbols, C) != nullptr) {
+    if (C == LastSymbol && C != 0 && IsKeypadSymbol(C)) {
         ++HitCount;
         return HitCount == 1 ? LastSymbol : ' ';
     }
@@ -78,15 +78,6 @@ void TDtmfSpine::AnalyseBlock(const int16_t *Block)
     if (Changed)
         Line.SetText(Text);
 }
-
-namespace {
-
-bool IsContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-} // namespace
 
 std::string CutDigitLine(const std::string &Text)
 {

@@ -7,18 +7,13 @@
 #include "Decimator.h"
 #include "DigitTracker.h"
 #include "PairJudge.h"
+#include "StrictLimits.h"
+#include "Symbol.h"
 #include "ToneBank.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-struct TStrictSymbol
-{
-    char Symbol;   // one of "0123456789ABCD*#"
-    int64_t Start; // first sample of the tone, counted from the first sample received
-    int64_t End;   // one past its last sample
-};
 
 class TStrictReceiver
 {
@@ -29,23 +24,33 @@ class TStrictReceiver
     // window is judged loosely and the tracker judges their sum.
     static constexpr TPairLimits LongLimits = {0.1, 2.0};
 
-    TStrictReceiver();
+    // Rate must be one that TakesRate accepts, Limits without a Fault.
+    explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
 
-    // Samples at 48000 Hz on the scale [-1, 1). Every symbol decided while
-    // they are taken in is appended to Out, in order.
-    void Receive(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out);
+    static bool TakesRate(int Rate) { return Rate == SampleRate; }
+    int Rate() const { return SampleRate; }
+    const TStrictLimits &Limits() const { return TheLimits; }
+
+    // Samples on the scale [-1, 1). Every symbol that ends while they are
+    // taken in is appended to Ended, in order, and each that starts, as soon
+    // as it is confirmed, to Started (with End -1). Positions count samples
+    // from the first one received.
+    void Receive(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
+                 std::vector<TDecodedSymbol> *Started = nullptr);
 
     // The input has ended: a digit still sounding is ended and appended. The
     // receiver then starts afresh, as if newly made.
-    void Finish(std::vector<TStrictSymbol> &Out);
+    void Finish(std::vector<TDecodedSymbol> &Ended);
 
   private:
     static constexpr size_t Chunk = 6 * 1024;
 
-    void Decimated(const float *Samples, size_t Count, std::vector<TStrictSymbol> &Out);
-    void Emit(std::vector<TStrictSymbol> &Out);
+    void Decimated(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
+                   std::vector<TDecodedSymbol> *Started);
+    void Emit(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     int64_t InputPosition(double Position) const;
 
+    TStrictLimits TheLimits;
     TDecimator Decimator;
     TToneBank Bank;
     TDigitTracker Tracker;

@@ -37,6 +37,9 @@ class TDigitTracker
     // Ends a digit still sounding.
     void Finish(std::vector<TTrackedDigit> &Out);
 
+    // The digits started since the caller last emptied this, End -1.
+    std::vector<TTrackedDigit> &StartedDigits() { return Started; }
+
     // Whether the next long verdict can matter: not while the windows carry
     // a digit they started.
     bool WantsLong() const { return DigitSymbol == 0 || DigitLongLevel > 0; }
@@ -102,4 +105,6 @@ class TDigitTracker
     double DigitLevel = 0;     // peak level in the windows
     double DigitLongLevel = 0; // and in the long windows
     int DigitMisses = 0;
+
+    std::vector<TTrackedDigit> Started;
 };
