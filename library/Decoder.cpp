@@ -1,8 +1,5 @@
 #include "Decoder.h"
 
-#include "StrictDetector.h"
-#include "WindowDetector.h"
-
 #include <algorithm>
 
 std::string UnsupportedInput(int Rate, int Channels)
@@ -22,14 +19,11 @@ double SampleSeconds(int64_t Sample)
     return static_cast<double>(Sample) / DetectorSampleRate;
 }
 
-TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-                   bool ReportAtEmission)
-    : InputRate(Rate), ChannelCount(Channels)
+TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, const TStrictLimits &Limits,
+                   TSymbolDetector::THandler OnEnded, TSymbolDetector::THandler OnStarted)
+    : InputRate(Rate), ChannelCount(Channels),
+      TheDetector(TSymbolDetector::Make(Kind, Limits, std::move(OnEnded), std::move(OnStarted)))
 {
-    if (Kind == TDetectorKind::Window)
-        TheDetector = std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
-    else
-        TheDetector = std::make_unique<TStrictDetector>(std::move(OnSymbol));
     if (Rate != static_cast<int>(DetectorSampleRate))
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
