@@ -42,7 +42,7 @@ typedef enum dtmf_detector
 } dtmf_detector;
 
 /* The strict receiver's limits. Start from dtmf_limits_default() and change
- * what you need; a later version may add fields at the end. */
+ * what you need. */
 typedef struct dtmf_limits
 {
     double normal_twist;  /* dB the low tone may stand over the high */
