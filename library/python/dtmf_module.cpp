@@ -246,6 +246,13 @@ py::list DecodeFile(const std::string &Path, const std::string &DetectorName,
     }
     const py::list List = ToList(Symbols, Count);
     dtmf_symbols_free(Symbols);
+    if (Status == DTMF_ERROR_CUT_SHORT) {
+        // What was read before the cut is kept with the error.
+        py::object Error = py::reinterpret_borrow<py::object>(PyExc_OSError)(dtmf_error_message());
+        Error.attr("symbols") = List;
+        PyErr_SetObject(PyExc_OSError, Error.ptr());
+        throw py::error_already_set();
+    }
     Check(Status);
     return List;
 }
@@ -286,7 +293,8 @@ PYBIND11_MODULE(dtmf, Module)
     Module.def("decode_file", &DecodeFile, py::arg("path"), py::arg("detector") = "strict",
                "decode_file(path, detector='strict', **limits) -> list of Symbol\n\n"
                "Decodes a sound file as dtmf-decode does. An unreadable or cut file\n"
-               "raises OSError, one that is no audio ValueError.");
+               "raises OSError (for a cut one, its .symbols holds what was read),\n"
+               "one that is no audio ValueError.");
     py::class_<TReceiver>(Module, "Receiver",
                           "Receiver(rate, detector='strict', **limits): samples fed in pieces\n"
                           "give what one decode() call gives.")

@@ -136,6 +136,12 @@ def test_bad_input_raises_with_the_library_message(tmp_path):
     for call, error, text in cases:
         with pytest.raises(error, match=text):
             call()
+    # A file cut short keeps what was read before the cut.
+    write_wav(tmp_path / "whole.wav", keyed("55", rate), rate)
+    (tmp_path / "cut.wav").write_bytes((tmp_path / "whole.wav").read_bytes()[:3400])
+    with pytest.raises(OSError, match="cut short") as cut:
+        dtmf.decode_file(str(tmp_path / "cut.wav"))
+    assert [s.symbol for s in cut.value.symbols] == ["5"]
     assert dtmf.__version__ and dtmf.Symbol("5", 1.0, 2.0) == dtmf.Symbol("5", 1.0, 2.0)
 
 
