@@ -39,7 +39,7 @@ remove_all() {
         installed "$p" && present+=("$p")
     done
     [ ${#present[@]} -eq 0 ] ||
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y "${present[@]}" >"$WORK/apt.log" 2>&1
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y "${present[@]}" >"$WORK/apt.log" 2>&1
 }
 cleanup() {
     remove_all || echo "package-smoke: could not remove the packages" >&2
@@ -84,7 +84,7 @@ say "lintian: no errors, no hardening tags, $(grep -c '^W: ' "$WORK/lintian.log"
 # --- each package on its own ----------------------------------------------------------------
 # Installs the given packages of this project, nothing else of it.
 install_only() {
-    remove_all || fail "apt-get remove"
+    remove_all || fail "apt-get purge"
     local debs=()
     for p in "$@"; do
         debs+=("${DEB[$p]}")
@@ -154,6 +154,6 @@ if [[ " ${PACKAGES[*]} " == *" dtmf "* ]]; then
 fi
 
 # --- remove ---------------------------------------------------------------------------------
-remove_all || fail "apt-get remove"
+remove_all || fail "apt-get purge"
 [ ! -e /usr/bin/dtmf-decode ] || fail "/usr/bin/dtmf-decode is still there after the removal"
 say "all checks passed"
