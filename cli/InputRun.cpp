@@ -1,5 +1,8 @@
 #include "InputRun.h"
 
+#include "LiveInput.h"
+#include "SymbolWriter.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -63,12 +66,9 @@ class TNamedInput
     std::string Problem; // why it can't be read, or ""
 };
 
-} // namespace
-
-bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
-                 TAudioCounter *Counter)
+bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWriter &Writer,
+                  TAudioCounter *Counter)
 {
-    TSymbolWriter Writer(Options.Format, Options.Timestamps, Name, Options.Inputs.size() > 1, Sink);
     const bool Standard = Name == "-";
     std::unique_ptr<TNamedInput> Named;
     if (!Standard) {
@@ -111,4 +111,18 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
     if (!Reason.empty())
         Writer.Failure(Reason);
     return Reason.empty();
+}
+
+} // namespace
+
+bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
+                 TAudioCounter &Counter)
+{
+    TSymbolWriter Writer(Options.Format, Options.Timestamps, Options.Shown(Name),
+                         Options.Inputs.size() > 1, Sink);
+    const bool Whole = Options.IsLive() ? DecodeLiveSource(Options, Writer, &Counter)
+                                        : DecodeStream(Options, Name, Writer, &Counter);
+    if (Options.Summary)
+        Writer.Summary(static_cast<double>(Counter.load()) / 1e6, Whole);
+    return Whole;
 }

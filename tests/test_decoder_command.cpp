@@ -106,7 +106,7 @@ TEST(DecoderFiles, TsvAndJsonlGiveStartEndAndDuration)
     const std::string File = Files.WriteSound("timed.wav", TimedSymbols(), 48000, 1, WavPcm16);
     // The window's symbols end with the last block that carried them.
     EXPECT_EQ(Decode({"-dwindow", "-ftsv", File}).Out,
-              "input\tstart\tend\tduration\tsymbol\n" + File + "\t0.235\t0.320\t0.085\t5\n" + File +
+              "input\tstart\tend\tduration\tsymbol\tchannel\n" + File + "\t0.235\t0.320\t0.085\t5\n" + File +
                   "\t0.405\t0.491\t0.085\t9\n" + File + "\t0.661\t0.683\t0.021\t#\n");
     // The strict receiver gives where the tone itself starts and ends.
     const TProcessResult Strict = Decode({"--format=jsonl", File});
