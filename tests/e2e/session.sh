@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run the window program for real: a scratch
 # folder and a private home, an X server with openbox and a private PulseAudio
 # daemon, all ended on exit, and the small helpers the scripts share.
