@@ -16,15 +16,6 @@ constexpr size_t FileChunkFrames = 16384;
 // About 20 ms at 48000 Hz: a live stream goes on in small steps.
 constexpr size_t StreamChunkFrames = 1024;
 
-// The kinds of sound file told by their first four bytes on standard input.
-bool IsSoundFileStart(const std::string &Start)
-{
-    for (const char *Magic : {"RIFF", "RF64", "FORM", "fLaC", "OggS"})
-        if (Start.compare(0, 4, Magic) == 0)
-            return true;
-    return false;
-}
-
 // Up to Count bytes, fewer only at the end of the stream.
 std::string ReadStart(int Fd, size_t Count)
 {
@@ -79,16 +70,17 @@ bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWrite
         }
     }
     const int Fd = Standard ? STDIN_FILENO : Named->Fd;
-    // Standard input starts when its first bytes arrive; they tell its kind.
+    // Standard input starts when its first bytes arrive. It is a sound file
+    // when some kind that libsndfile reads claims it, and raw samples if none.
     std::string Taken;
     bool Raw = Options.Raw;
-    if (Standard) {
-        Taken = ReadStart(Fd, Raw ? 1 : 4);
-        Raw = Raw || !IsSoundFileStart(Taken);
-    }
-
+    if (Standard)
+        Taken = ReadStart(Fd, 1);
     TSoundFile File;
-    if (!Raw && !File.OpenStream(Fd, Taken)) {
+    if (!Raw && !File.OpenStream(Fd, Taken, Standard) && Standard && File.Unclaimed()) {
+        Raw = true;
+        Taken = File.TakenBytes();
+    } else if (!Raw && !File.Error().empty()) {
         const bool Hint = Options.RawFormatGiven && File.Error().rfind("not audio", 0) == 0;
         Writer.Failure(File.Error() + (Hint ? " (--raw reads it as raw samples)" : ""));
         return false;
@@ -97,7 +89,7 @@ bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWrite
     TDecoder Decoder(
         Raw ? Options.Rate : File.Rate(), Raw ? Options.Channels : File.Channels(),
         Options.Detector, [&Writer](const TDecodedSymbol &Symbol) { Writer.Symbol(Symbol); },
-        Options.Format == TOutputFormat::Text);
+        Options.Format == TOutputFormat::Text, TChannelChoice{Options.Channel, Options.Mix});
     if (!Decoder.Error().empty()) {
         Writer.Failure(Decoder.Error());
         return false;

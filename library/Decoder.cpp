@@ -1,6 +1,8 @@
 #include "Decoder.h"
 
+#include "ChannelLane.h"
 #include "StrictDetector.h"
+#include "SymbolMerger.h"
 #include "WindowDetector.h"
 
 #include <algorithm>
@@ -22,20 +24,46 @@ double SampleSeconds(int64_t Sample)
     return static_cast<double>(Sample) / DetectorSampleRate;
 }
 
-TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-                   bool ReportAtEmission)
-    : InputRate(Rate), ChannelCount(Channels)
+std::unique_ptr<TSymbolDetector>
+MakeDetector(TDetectorKind Kind, TSymbolDetector::THandler OnSymbol, bool ReportAtEmission)
 {
     if (Kind == TDetectorKind::Window)
-        TheDetector = std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
-    else
-        TheDetector = std::make_unique<TStrictDetector>(std::move(OnSymbol));
+        return std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
+    return std::make_unique<TStrictDetector>(std::move(OnSymbol));
+}
+
+TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
+                   bool ReportAtEmission, TChannelChoice Choice)
+    : InputRate(Rate), ChannelCount(Channels)
+{
+    if (Choice.Channel > Channels)
+        ChoiceError = "there is no channel " + std::to_string(Choice.Channel) + ": it has " +
+                      std::to_string(Channels) + " channels";
+    if (Channels > 1 && !Choice.Mix && ChoiceError.empty()) {
+        Picked = Choice.Channel;
+        if (Picked > 0) {
+            Lanes.push_back(std::make_unique<TChannelLane>(Rate, Picked, Kind, OnSymbol));
+        } else {
+            Merger = std::make_unique<TSymbolMerger>(
+                OnSymbol, [this](int Channel, int64_t Start, int64_t End) {
+                    return Lanes[static_cast<size_t>(Channel - 1)]->Power(Start, End);
+                });
+            for (int c = 1; c <= Channels; ++c)
+                Lanes.push_back(std::make_unique<TChannelLane>(
+                    Rate, c, Kind, [this](const TDecodedSymbol &S) { Merger->Add(S); }));
+            Frontiers.resize(Lanes.size());
+        }
+        return;
+    }
+    TheDetector = MakeDetector(Kind, std::move(OnSymbol), ReportAtEmission);
     if (Rate != static_cast<int>(DetectorSampleRate))
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
                 TheDetector->ReceiveFloats(Samples, Count);
             });
 }
+
+TDecoder::~TDecoder() = default;
 
 void TDecoder::FeedShorts(const int16_t *Frames, size_t Count)
 {
@@ -51,6 +79,10 @@ void TDecoder::FeedShorts(const int16_t *Frames, size_t Count)
 
 void TDecoder::FeedFloats(const float *Frames, size_t Count)
 {
+    if (!Lanes.empty()) {
+        FeedLanes(Frames, Count);
+        return;
+    }
     const float *MonoFrames = Frames;
     if (ChannelCount > 1) {
         MixDown(Frames, Count);
@@ -74,8 +106,34 @@ void TDecoder::MixDown(const float *Frames, size_t Count)
     }
 }
 
+void TDecoder::FeedLanes(const float *Frames, size_t Count)
+{
+    LaneSamples.resize(Count);
+    const auto Stride = static_cast<size_t>(ChannelCount);
+    for (size_t i = 0; i < Lanes.size(); ++i) {
+        const size_t Channel = Picked > 0 ? static_cast<size_t>(Picked - 1) : i;
+        for (size_t f = 0; f < Count; ++f)
+            LaneSamples[f] = Frames[f * Stride + Channel];
+        Lanes[i]->Feed(LaneSamples.data(), Count);
+    }
+    if (!Merger)
+        return;
+    for (size_t i = 0; i < Lanes.size(); ++i)
+        Frontiers[i] = Lanes[i]->Frontier();
+    const int64_t Needed = Merger->Release(Frontiers);
+    for (const auto &Lane : Lanes)
+        Lane->Forget(Needed);
+}
+
 void TDecoder::Finish()
 {
+    if (!Lanes.empty()) {
+        for (const auto &Lane : Lanes)
+            Lane->Finish();
+        if (Merger)
+            Merger->Flush();
+        return;
+    }
     if (Resampler)
         Resampler->Finish();
     TheDetector->Finish();
@@ -83,6 +141,11 @@ void TDecoder::Finish()
 
 std::string TDecoder::Error() const
 {
+    if (!ChoiceError.empty())
+        return ChoiceError;
+    for (const auto &Lane : Lanes)
+        if (!Lane->Error().empty())
+            return Lane->Error();
     if (Resampler && !Resampler->Error().empty())
         return "the resampler failed: " + Resampler->Error();
     return "";

@@ -1,6 +1,7 @@
-// Runs audio of any supported rate and channel count through a detector:
-// mixdown to mono by the mean of the channels, resampling to 48000 Hz, and a
-// report of every symbol the detector decides, with its start and end.
+// Runs audio of any supported rate and channel count through the detectors:
+// each channel through a detector of its own (or one picked, or their mean),
+// resampling to 48000 Hz, and a report of every symbol decided, with its
+// start, end and channel, in the order of their starts.
 #pragma once
 
 #include "MonoResampler.h"
@@ -12,6 +13,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class TChannelLane;
+class TSymbolMerger;
 
 constexpr int MinInputRate = 1000;
 constexpr int MaxInputRate = 1000000;
@@ -26,13 +30,25 @@ enum class TDetectorKind
     Window
 };
 
+// Which channels of an input of several are decoded.
+struct TChannelChoice
+{
+    int Channel = 0;  // only this one (from 1); 0: each on its own
+    bool Mix = false; // their mean, as one channel
+};
+
+std::unique_ptr<TSymbolDetector>
+MakeDetector(TDetectorKind Kind, TSymbolDetector::THandler OnSymbol, bool ReportAtEmission);
+
 class TDecoder
 {
   public:
     // Rate and Channels must be supported. With the window's detector,
-    // ReportAtEmission hands symbols over before their end is known.
+    // ReportAtEmission hands the symbols of one channel over before their end
+    // is known.
     TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-             bool ReportAtEmission = false);
+             bool ReportAtEmission = false, TChannelChoice Choice = {});
+    ~TDecoder();
     TDecoder(const TDecoder &) = delete;
     TDecoder &operator=(const TDecoder &) = delete;
 
@@ -45,13 +61,14 @@ class TDecoder
     void FeedFloats(const float *Frames, size_t Count);
     void Finish();
 
-    // Why decoding went wrong (the resampler failed), or "".
+    // Why decoding went wrong (no such channel, the resampler failed), or "".
     std::string Error() const;
 
     TSymbolDetector &Detector() { return *TheDetector; }
 
   private:
     void MixDown(const float *Frames, size_t Count);
+    void FeedLanes(const float *Frames, size_t Count);
 
     int InputRate;
     int ChannelCount;
@@ -59,6 +76,13 @@ class TDecoder
     std::unique_ptr<TMonoResampler> Resampler;
     std::vector<float> Mono;
     std::vector<float> Converted;
+    // Channels decoded each on its own, or the one picked.
+    std::vector<std::unique_ptr<TChannelLane>> Lanes;
+    std::unique_ptr<TSymbolMerger> Merger;
+    int Picked = 0;
+    std::string ChoiceError;
+    std::vector<float> LaneSamples;
+    std::vector<int64_t> Frontiers;
 };
 
 // Seconds of a position in samples at 48000 Hz.

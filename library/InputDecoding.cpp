@@ -59,6 +59,9 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
     const std::string ReadError = File.ReadError();
     if (!ReadError.empty())
         return "unreadable after " + Seconds(Read, File.Rate()) + ": " + ReadError;
+    const std::string Cut = File.CutShort();
+    if (!Cut.empty())
+        return Cut;
     return "";
 }
 

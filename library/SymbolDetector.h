@@ -19,4 +19,6 @@ class TSymbolDetector
     virtual void ReceiveFloats(const float *Samples, size_t Count) = 0;
     // The input has ended: whatever is still pending is decided.
     virtual void Finish() = 0;
+    // No symbol still to be handed over starts before this position.
+    virtual int64_t Frontier() const = 0;
 };

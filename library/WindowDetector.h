@@ -21,6 +21,7 @@ class TWindowDetector : public TSymbolDetector
     void ReceiveFloats(const float *Samples, size_t Count) override;
     // Pads the last partial block with zeros and analyses it.
     void Finish() override;
+    int64_t Frontier() const override { return Sounding ? Current.Start : BlockStart; }
 
     // After Finish: the last partial block, padded, as the spine saw it.
     const int16_t *LastBlock() const { return Block; }

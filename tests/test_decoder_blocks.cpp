@@ -47,9 +47,10 @@ std::unique_ptr<TDecodedFile> DecodeFile(const std::string &Path)
     EXPECT_TRUE(File.OpenStream(Fd, "")) << File.Error();
     auto Decoded = std::make_unique<TDecodedFile>();
     std::vector<TDecodedSymbol> &Symbols = Decoded->Symbols;
-    Decoded->Decoder =
-        std::make_unique<TDecoder>(File.Rate(), File.Channels(), TDetectorKind::Window,
-                                   [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); });
+    Decoded->Decoder = std::make_unique<TDecoder>(
+        File.Rate(), File.Channels(), TDetectorKind::Window,
+        [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); }, false,
+        TChannelChoice{0, true});
     EXPECT_EQ(DecodeSoundFile(File, *Decoded->Decoder, 1000), "");
     close(Fd);
     return Decoded;
