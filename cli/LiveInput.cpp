@@ -39,7 +39,11 @@ bool DecodeLiveSource(const TOptions &Options, TSymbolWriter &Writer, TAudioCoun
     TDecoder Decoder(
         DetectorSampleRate, 1, Options.Detector,
         [&Writer](const TDecodedSymbol &Symbol) { Writer.Symbol(Symbol); },
-        Options.Format == TOutputFormat::Text);
+        Options.Format == TOutputFormat::Text, TChannelChoice{Options.Channel, Options.Mix});
+    if (!Decoder.Error().empty()) {
+        Writer.Failure(Decoder.Error());
+        return false;
+    }
     Writer.Begin();
     std::vector<int16_t> Samples(ReadSamples);
     bool Lost = false;

@@ -75,9 +75,27 @@ std::string UnreadableContainer(const std::string &Start, bool Standard)
         Kind = "an MPEG program stream";
     if (Kind.empty())
         return "";
+    return Unreadable(Kind, Standard);
+}
+
+std::string Unreadable(const std::string &Kind, bool Standard)
+{
     return "unsupported format: " + Kind + ", which libsndfile does not read; pipe it through " +
            "ffmpeg: " + (Standard ? "... | ffmpeg -i - " : "ffmpeg -i FILE ") +
            "-vn -f wav - | dtmf-decode -";
+}
+
+std::string UnreadableAdts(const std::string &Start, bool Standard)
+{
+    // Two ADTS headers one frame apart: a sync word with the layer bits 0.
+    const auto IsHeader = [&](size_t At) {
+        return At + 7 <= Start.size() && Byte(Start, At) == 0xFF &&
+               (Byte(Start, At + 1) & 0xF6) == 0xF0;
+    };
+    if (!IsHeader(0))
+        return "";
+    const size_t Length = (Byte(Start, 3) & 3) << 11 | Byte(Start, 4) << 3 | Byte(Start, 5) >> 5;
+    return Length >= 7 && IsHeader(Length) ? Unreadable("an AAC stream (ADTS)", Standard) : "";
 }
 
 bool StartsLikeMpegFrame(const std::string &Start)

@@ -13,6 +13,11 @@ constexpr size_t MpegProbeBytes = 4096;
 // that pipes it through ffmpeg, or "". Standard: the input is standard input.
 std::string UnreadableContainer(const std::string &Start, bool Standard);
 
+// The same for AAC frames (ADTS), which start like MPEG audio frames.
+std::string UnreadableAdts(const std::string &Start, bool Standard);
+// The message for a kind of input that can't be decoded here.
+std::string Unreadable(const std::string &Kind, bool Standard);
+
 // Start begins like an MPEG audio frame (a sync word), so that the first
 // MpegProbeBytes are needed to tell whether it is one.
 bool StartsLikeMpegFrame(const std::string &Start);

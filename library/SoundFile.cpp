@@ -86,7 +86,11 @@ bool TSoundFile::JudgeStart(bool Standard)
         return Refused(Container);
     if (StartsLikeMpegFrame(Start)) {
         const std::vector<unsigned char> &Probe = Source->Peek(MpegProbeBytes);
-        if (!IsMpegAudio(std::string(Probe.begin(), Probe.end()), Probe.size() < MpegProbeBytes))
+        const std::string Frames(Probe.begin(), Probe.end());
+        const std::string Aac = UnreadableAdts(Frames, Standard);
+        if (!Aac.empty())
+            return Refused(Aac);
+        if (!IsMpegAudio(Frames, Probe.size() < MpegProbeBytes))
             return Refused("not audio: no kind of sound file known here starts like this", true);
     }
     if (Start.compare(0, 4, "OggS") == 0) {

@@ -265,6 +265,21 @@ TEST(DecoderStandardInput, WritesEachSymbolAsSoonAsItIsDecided)
     }
 }
 
+TEST(DecoderStandardInput, ASmallWavOnAPipeIsDecodedAsItComes)
+{
+    // Well under the header reader's look-ahead: it must not wait for the end.
+    TTestFiles Files;
+    const std::string Wav = TTestFiles::ReadBytes(
+        Files.WriteSound("small.wav", DtmfSequence("7D", 48000), 48000, 1, WavPcm16));
+    TChildProcess Child({Program, "-"});
+    Child.Write(Wav.substr(0, 44 + 2 * 6720));
+    EXPECT_TRUE(Child.WaitForOutput("7", 10000));
+    Child.Write(Wav.substr(44 + 2 * 6720));
+    const TProcessResult Result = Child.Finish();
+    EXPECT_EQ(Result.Out, "7D\n");
+    EXPECT_EQ(Result.Status, 0);
+}
+
 TEST(DecoderErrors, AFailingInputIsNamedAndTheOthersAreStillDecoded)
 {
     TTestFiles Files;
