@@ -63,23 +63,33 @@ int64_t Granule(const unsigned char *Page)
 
 } // namespace
 
-std::string TOggPages::HeaderDamage(const std::vector<unsigned char> &Start, bool &Whole)
+std::string TOggPages::HeaderDamage(const std::vector<unsigned char> &Start, bool Ended,
+                                    bool &Whole)
 {
     // Header pages carry a granule position of 0; the first other page ends them.
-    size_t At = 0;
+    size_t At = 0, Last = 0;
     Whole = false;
     for (int Page = 1; At < HeaderSpan; ++Page) {
         const long Length = PageLength(Start.data() + At, Start.size() - At);
-        if (Length < 0)
+        if (Length < 0) {
             Whole = true; // no page here: not for this check to judge
-        if (Length <= 0 || At + static_cast<size_t>(Length) > Start.size())
             return "";
-        if (!ChecksumHolds(Start.data() + At, static_cast<size_t>(Length)))
-            return "damaged header: the checksum of Ogg page " + std::to_string(Page) + " fails";
-        if (Granule(Start.data() + At) != 0) {
+        }
+        if (Length > 0 && Granule(Start.data() + At) != 0) {
             Whole = true;
             return "";
         }
+        const bool Partial = Length == 0 || At + static_cast<size_t>(Length) > Start.size();
+        // A stream that ends before its headers do (without an end-of-stream
+        // page) can't be decoded.
+        const bool LastEnds = At > 0 && (Start[Last + 5] & 0x04) != 0;
+        if (Partial && Ended && (At < Start.size() || !LastEnds))
+            return "cut short: it ends within its Ogg header pages";
+        if (Partial)
+            return "";
+        if (!ChecksumHolds(Start.data() + At, static_cast<size_t>(Length)))
+            return "damaged header: the checksum of Ogg page " + std::to_string(Page) + " fails";
+        Last = At;
         At += static_cast<size_t>(Length);
     }
     Whole = true;

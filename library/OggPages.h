@@ -15,9 +15,11 @@ class TOggPages
     // skipped; a gap stops the follow (a seek ahead, the length not yet known).
     void See(int64_t Offset, const unsigned char *Bytes, size_t Count);
 
-    // Why the header pages at the start of Start are damaged, or "". Whole:
-    // Start holds them all, so that nothing more is needed to tell.
-    static std::string HeaderDamage(const std::vector<unsigned char> &Start, bool &Whole);
+    // Why the header pages at the start of Start are damaged or cut short,
+    // or "". Whole: Start holds them all, so that nothing more is needed to
+    // tell. Ended: the stream ends with Start.
+    static std::string HeaderDamage(const std::vector<unsigned char> &Start, bool Ended,
+                                    bool &Whole);
     // After the whole stream went by: why it is cut short, or "".
     std::string CutShort() const;
 

@@ -97,7 +97,7 @@ bool TSoundFile::JudgeStart(bool Standard)
         bool Whole = false;
         for (size_t Want = 4096; !Whole; Want *= 2) {
             const std::vector<unsigned char> &Pages = Source->Peek(Want);
-            const std::string Damage = TOggPages::HeaderDamage(Pages, Whole);
+            const std::string Damage = TOggPages::HeaderDamage(Pages, Pages.size() < Want, Whole);
             if (!Damage.empty())
                 return Refused(Damage);
             Whole = Whole || Pages.size() < Want || Want >= (1 << 16);

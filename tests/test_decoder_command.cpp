@@ -471,6 +471,11 @@ TEST(DecoderInputs, EachKindOfInputIsDecodedOrRefusedWithAReason)
                                                             std::string(4000, 'x'));
     const std::string Ogg =
         Files.WriteSound("cut.ogg", Mono, 48000, 1, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    // Damaged or cut in its header pages, an Ogg never reaches libsndfile,
+    // which would leak the Vorbis set-up on it.
+    std::string OggHeader = TTestFiles::ReadBytes(Ogg);
+    const std::string CutHeader = Files.WriteText("header.ogg", OggHeader.substr(0, 1500));
+    OggHeader[200] ^= 0x55;
     std::filesystem::resize_file(Ogg, std::filesystem::file_size(Ogg) * 85 / 100);
     // A streaming writer's placeholders: RIFF and data sizes of 0.
     std::string Bytes = TTestFiles::ReadBytes(Wav);
@@ -511,6 +516,8 @@ TEST(DecoderInputs, EachKindOfInputIsDecodedOrRefusedWithAReason)
         {{Copy}, "", Keys + "\n", "", 0},
         {{Ogg}, "", "~0123", "cut.ogg: cut short: it ends", 1},
         {{"-"}, TTestFiles::ReadBytes(Ogg), "~0123", "-: cut short: it ends", 1},
+        {{CutHeader}, "", "", "header.ogg: cut short: it ends within its Ogg header pages\n", 1},
+        {{"-"}, OggHeader, "", "-: damaged header: the checksum of Ogg page 2 fails\n", 1},
         {{Zero}, "", Keys + "\n", "", 0},
         {{"-"}, Bytes, Keys + "\n", "", 0},
         {{"-"}, Au, Keys + "\n", "", 0},
