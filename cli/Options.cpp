@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr size_t HelpColumn = 26;
@@ -88,37 +90,58 @@ const std::vector<TOptionSpec> OptionTable = {
      "raw samples: s16le (default), u8, f32le, mulaw, alaw"},
     {'r', "rate", TArgument::Required, "HZ", "", "raw sample rate (default 48000)"},
     {'c', "channels", TArgument::Required, "N", "", "raw channel count (default 1)"},
-    {KeyNormalTwist, "normal-twist", TArgument::Required, "DB", "",
-     "strict: how far the low tone may stand over the\n"
-     "high (default 9 dB, 0 to 20)"},
-    {KeyReverseTwist, "reverse-twist", TArgument::Required, "DB", "",
-     "strict: how far the high tone may stand over the\n"
-     "low (default 5 dB, 0 to 20)"},
-    {KeyMinLevel, "min-level", TArgument::Required, "DBFS", "",
-     "strict: the weakest level of each tone (default\n"
-     "-51 dBFS, -90 to 0)"},
-    {KeyMinTone, "min-tone", TArgument::Required, "SECONDS", "",
-     "strict: how long a tone must last (default 0.040,\n"
-     "0.020 to 1)"},
-    {KeyMinPause, "min-pause", TArgument::Required, "SECONDS", "",
-     "strict: how long a pause ends a digit (default\n"
-     "0.025, 0.010 to 1)"},
     {'j', "jobs", TArgument::Required, "N", "",
      "decode N inputs at a time; 0 means one per core,\n"
      "the default with several inputs"},
     {'h', "help", TArgument::None, "", "", "print this help and exit"},
     {'V', "version", TArgument::None, "", "", "print the version and exit"},
+    {KeyNormalTwist, "normal-twist", TArgument::Required, "DB", "",
+     "how far the low tone may stand over the high one"},
+    {KeyReverseTwist, "reverse-twist", TArgument::Required, "DB", "",
+     "how far the high tone may stand over the low one"},
+    {KeyMinLevel, "min-level", TArgument::Required, "DBFS", "",
+     "the weakest tone taken, dB of its amplitude under\n"
+     "full scale"},
+    {KeyMinTone, "min-tone", TArgument::Required, "SECONDS", "",
+     "tones shorter than about this make no digit"},
+    {KeyMinPause, "min-pause", TArgument::Required, "SECONDS", "",
+     "a shorter gap does not end a digit"},
 };
+
+namespace {
+
+// The default of a limit of the strict receiver, as its own type gives it.
+std::string LimitDefault(int Key)
+{
+    const TStrictLimits Limits;
+    char Text[48];
+    if (Key == KeyNormalTwist || Key == KeyReverseTwist)
+        std::snprintf(Text, sizeof Text, "(default %g dB)",
+                      Key == KeyNormalTwist ? Limits.NormalTwist : Limits.ReverseTwist);
+    else if (Key == KeyMinLevel)
+        std::snprintf(Text, sizeof Text, "(default %g)", Limits.MinLevel);
+    else
+        std::snprintf(Text, sizeof Text, "(default %.3f)",
+                      Key == KeyMinTone ? Limits.MinTone : Limits.MinPause);
+    return Text;
+}
+
+} // namespace
 
 std::string HelpText()
 {
     std::string Text = Usage;
     for (const TOptionSpec &Spec : OptionTable) {
+        const bool Limit = Spec.Key >= KeyNormalTwist && Spec.Key <= KeyMinPause;
+        if (Spec.Key == KeyNormalTwist)
+            Text += "\nLimits of the strict receiver:\n";
         std::string Line = Label(Spec);
         Line += Line.size() + 2 <= HelpColumn ? std::string(HelpColumn - Line.size(), ' ')
                                               : "\n" + std::string(HelpColumn, ' ');
         for (const char *C = Spec.Help; *C != '\0'; ++C)
             Line += *C == '\n' ? "\n" + std::string(HelpColumn, ' ') : std::string(1, *C);
+        if (Limit)
+            Line += "\n" + std::string(HelpColumn, ' ') + LimitDefault(Spec.Key);
         Text += Line + "\n";
     }
     return Text + Epilogue;

@@ -397,6 +397,12 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
         {{"--loud", "-"}, "unknown option '--loud'"},
         {{"-Rx", "-"}, "unknown option '-x'"},
         {{"--raw=yes", "-"}, "option '--raw' takes no value"},
+        {{"--min-tone=40ms", "-"}, "--min-tone wants a number, not '40ms'"},
+        {{"--normal-twist", "30", "-"}, "the normal twist must lie between 0 and 20 dB"},
+        {{"--mix", "-C1", "-"}, "--mix and --channel exclude each other"},
+        {{"--label=calls/7", "a.wav"},
+         "--label names standard input or the device, and neither is read"},
+        {{"--device=default", "a.wav"}, "--device records from a sound source and reads no FILE"},
     };
     for (const TCase &Case : Wrong) {
         const TProcessResult Result = Decode(Case.Args);
