@@ -53,6 +53,9 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
     if (!Decoder.Error().empty())
         return Decoder.Error();
     const int64_t Declared = File.DeclaredFrames();
+    // The reader gave up before the end of the bytes: damaged, not cut.
+    if (Read < Declared && !File.ReadToEnd())
+        return "unreadable after " + Seconds(Read, File.Rate()) + ": the data is damaged";
     if (Read < Declared)
         return "cut short: " + Seconds(Declared - Read, File.Rate()) + " of the " +
                Seconds(Declared, File.Rate()) + " its header gives are missing";

@@ -46,6 +46,8 @@ class TSoundFile
     // After reading stopped: why the stream is known to be cut short, for a
     // kind whose header gives no length, or "".
     std::string CutShort() const { return Source ? Source->OggCutShort() : ""; }
+    // After reading stopped: the whole stream was read, to its very end.
+    bool ReadToEnd() const { return Source && Source->Ended(); }
 
   private:
     bool Opened(SNDFILE *Handle);

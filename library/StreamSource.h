@@ -44,6 +44,8 @@ class TStreamSource
     void FollowOggPages() { Pages = std::make_unique<TOggPages>(); }
     // After the whole stream went by: why its Ogg stream is cut short, or "".
     std::string OggCutShort() const { return Pages ? Pages->CutShort() : ""; }
+    // The descriptor has given all it had.
+    bool Ended() const { return AtEnd; }
     // The reason reading from the descriptor failed, or "".
     const std::string &ReadError() const { return Error; }
 
