@@ -1,0 +1,65 @@
+#include "PulseSource.h"
+
+#include "Decoder.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+namespace {
+
+// 20 ms a fragment: symbols come out as they finish, not seconds later.
+constexpr uint32_t FragmentBytes = DetectorSampleRate / 50 * sizeof(int16_t);
+
+} // namespace
+
+std::string PulseProblem(int Code)
+{
+    switch (Code) {
+    case PA_ERR_CONNECTIONREFUSED:
+    case PA_ERR_INVALIDSERVER:
+        return "no sound server answers";
+    case PA_ERR_CONNECTIONTERMINATED:
+        return "the sound server went away";
+    case PA_ERR_NOENTITY:
+        return "no such sound source ('dtmf-decode --list-devices' names them)";
+    case PA_ERR_KILLED:
+        return "the sound source went away";
+    case PA_ERR_ACCESS:
+        return "the sound server refused access";
+    default:
+        return std::string("the sound server failed: ") + pa_strerror(Code);
+    }
+}
+
+TPulseSource::TPulseSource(const std::string &Device)
+{
+    const pa_sample_spec Spec = {PA_SAMPLE_S16LE, static_cast<uint32_t>(DetectorSampleRate), 1};
+    pa_buffer_attr Buffer;
+    Buffer.maxlength = static_cast<uint32_t>(-1);
+    Buffer.tlength = Buffer.prebuf = Buffer.minreq = static_cast<uint32_t>(-1);
+    Buffer.fragsize = FragmentBytes;
+    int Code = 0;
+    Stream = pa_simple_new(nullptr, "dtmf-decode", PA_STREAM_RECORD,
+                           Device == "default" ? nullptr : Device.c_str(), "DTMF decoding", &Spec,
+                           nullptr, &Buffer, &Code);
+    if (Stream == nullptr)
+        Problem = PulseProblem(Code);
+}
+
+TPulseSource::~TPulseSource()
+{
+    if (Stream != nullptr)
+        pa_simple_free(Stream);
+}
+
+bool TPulseSource::Read(int16_t *Samples, size_t Count)
+{
+    int Code = 0;
+    if (Stream == nullptr)
+        return false;
+    if (pa_simple_read(Stream, Samples, Count * sizeof(int16_t), &Code) < 0) {
+        Problem = PulseProblem(Code);
+        return false;
+    }
+    return true;
+}
