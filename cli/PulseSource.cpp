@@ -1,9 +1,7 @@
 #include "PulseSource.h"
 
 #include "Decoder.h"
-
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include "PulseLibrary.h"
 
 namespace {
 
@@ -12,7 +10,7 @@ constexpr uint32_t FragmentBytes = DetectorSampleRate / 50 * sizeof(int16_t);
 
 } // namespace
 
-std::string PulseProblem(int Code)
+std::string PulseProblem(const TPulseLibrary &Pulse, int Code)
 {
     switch (Code) {
     case PA_ERR_CONNECTIONREFUSED:
@@ -27,29 +25,31 @@ std::string PulseProblem(int Code)
     case PA_ERR_ACCESS:
         return "the sound server refused access";
     default:
-        return std::string("the sound server failed: ") + pa_strerror(Code);
+        return std::string("the sound server failed: ") + Pulse.pa_strerror(Code);
     }
 }
 
-TPulseSource::TPulseSource(const std::string &Device)
+TPulseSource::TPulseSource(const std::string &Device) : Pulse(PulseLibrary(Problem))
 {
+    if (Pulse == nullptr)
+        return;
     const pa_sample_spec Spec = {PA_SAMPLE_S16LE, static_cast<uint32_t>(DetectorSampleRate), 1};
     pa_buffer_attr Buffer;
     Buffer.maxlength = static_cast<uint32_t>(-1);
     Buffer.tlength = Buffer.prebuf = Buffer.minreq = static_cast<uint32_t>(-1);
     Buffer.fragsize = FragmentBytes;
     int Code = 0;
-    Stream = pa_simple_new(nullptr, "dtmf-decode", PA_STREAM_RECORD,
-                           Device == "default" ? nullptr : Device.c_str(), "DTMF decoding", &Spec,
-                           nullptr, &Buffer, &Code);
+    Stream = Pulse->pa_simple_new(nullptr, "dtmf-decode", PA_STREAM_RECORD,
+                                  Device == "default" ? nullptr : Device.c_str(), "DTMF decoding",
+                                  &Spec, nullptr, &Buffer, &Code);
     if (Stream == nullptr)
-        Problem = PulseProblem(Code);
+        Problem = PulseProblem(*Pulse, Code);
 }
 
 TPulseSource::~TPulseSource()
 {
     if (Stream != nullptr)
-        pa_simple_free(Stream);
+        Pulse->pa_simple_free(Stream);
 }
 
 bool TPulseSource::Read(int16_t *Samples, size_t Count)
@@ -57,8 +57,8 @@ bool TPulseSource::Read(int16_t *Samples, size_t Count)
     int Code = 0;
     if (Stream == nullptr)
         return false;
-    if (pa_simple_read(Stream, Samples, Count * sizeof(int16_t), &Code) < 0) {
-        Problem = PulseProblem(Code);
+    if (Pulse->pa_simple_read(Stream, Samples, Count * sizeof(int16_t), &Code) < 0) {
+        Problem = PulseProblem(*Pulse, Code);
         return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include <string>
 
 struct pa_simple;
+struct TPulseLibrary;
 
 class TPulseSource
 {
@@ -25,9 +26,10 @@ class TPulseSource
     bool Read(int16_t *Samples, size_t Count);
 
   private:
-    pa_simple *Stream = nullptr;
     std::string Problem;
+    const TPulseLibrary *Pulse;
+    pa_simple *Stream = nullptr;
 };
 
 // What a libpulse error code means for a recording, in our words.
-std::string PulseProblem(int Code);
+std::string PulseProblem(const TPulseLibrary &Pulse, int Code);

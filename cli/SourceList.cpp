@@ -1,10 +1,7 @@
 #include "SourceList.h"
 
+#include "PulseLibrary.h"
 #include "PulseSource.h"
-
-#include <pulse/context.h>
-#include <pulse/introspect.h>
-#include <pulse/mainloop.h>
 
 #include <memory>
 
@@ -41,26 +38,34 @@ void OnSource(pa_context *, const pa_source_info *Info, int Last, void *User)
 
 std::string ListSources(std::vector<TSourceEntry> &Sources)
 {
-    std::unique_ptr<pa_mainloop, void (*)(pa_mainloop *)> Loop(pa_mainloop_new(), pa_mainloop_free);
+    std::string Why;
+    const TPulseLibrary *Library = PulseLibrary(Why);
+    if (Library == nullptr)
+        return Why;
+    const TPulseLibrary &Pulse = *Library;
+    std::unique_ptr<pa_mainloop, void (*)(pa_mainloop *)> Loop(Pulse.pa_mainloop_new(),
+                                                               Pulse.pa_mainloop_free);
     std::unique_ptr<pa_context, void (*)(pa_context *)> Context(
-        pa_context_new(pa_mainloop_get_api(Loop.get()), "dtmf-decode"), pa_context_unref);
-    if (pa_context_connect(Context.get(), nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
-        return PulseProblem(pa_context_errno(Context.get()));
+        Pulse.pa_context_new(Pulse.pa_mainloop_get_api(Loop.get()), "dtmf-decode"),
+        Pulse.pa_context_unref);
+    if (Pulse.pa_context_connect(Context.get(), nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
+        return PulseProblem(Pulse, Pulse.pa_context_errno(Context.get()));
     pa_context_state_t State;
-    while ((State = pa_context_get_state(Context.get())) != PA_CONTEXT_READY) {
-        if (!PA_CONTEXT_IS_GOOD(State) || pa_mainloop_iterate(Loop.get(), 1, nullptr) < 0)
-            return PulseProblem(pa_context_errno(Context.get()));
+    while ((State = Pulse.pa_context_get_state(Context.get())) != PA_CONTEXT_READY) {
+        if (!PA_CONTEXT_IS_GOOD(State) || Pulse.pa_mainloop_iterate(Loop.get(), 1, nullptr) < 0)
+            return PulseProblem(Pulse, Pulse.pa_context_errno(Context.get()));
     }
     TQuery Query{&Sources, {}};
-    pa_operation_unref(pa_context_get_server_info(Context.get(), OnServer, &Query));
-    pa_operation_unref(pa_context_get_source_info_list(Context.get(), OnSource, &Query));
+    Pulse.pa_operation_unref(Pulse.pa_context_get_server_info(Context.get(), OnServer, &Query));
+    Pulse.pa_operation_unref(
+        Pulse.pa_context_get_source_info_list(Context.get(), OnSource, &Query));
     while (Query.Pending > 0) {
-        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(Context.get())) ||
-            pa_mainloop_iterate(Loop.get(), 1, nullptr) < 0)
-            return PulseProblem(pa_context_errno(Context.get()));
+        if (!PA_CONTEXT_IS_GOOD(Pulse.pa_context_get_state(Context.get())) ||
+            Pulse.pa_mainloop_iterate(Loop.get(), 1, nullptr) < 0)
+            return PulseProblem(Pulse, Pulse.pa_context_errno(Context.get()));
     }
     for (TSourceEntry &Source : Sources)
         Source.Default = Source.Name == Query.DefaultName;
-    pa_context_disconnect(Context.get());
+    Pulse.pa_context_disconnect(Context.get());
     return "";
 }
