@@ -1,11 +1,13 @@
 // The strict receiver of dtmf-decode: a streaming DTMF receiver that wants a
 // clean, well-formed tone pair for a minimum time before it starts a digit and
-// a clear absence before it ends one. Samples in at 48000 Hz, symbols out with
-// their start and end.
+// a clear absence before it ends one. Samples in at 48000 or 8000 Hz, brought
+// to 8000 Hz, cleared of DC and of the call-progress tones under the keypad's
+// band, then analysed in windows; symbols out with their start and end.
 #pragma once
 
 #include "Decimator.h"
 #include "DigitTracker.h"
+#include "LowCut.h"
 #include "PairJudge.h"
 #include "StrictLimits.h"
 #include "Symbol.h"
@@ -27,14 +29,15 @@ class TStrictReceiver
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
 
-    static bool TakesRate(int Rate) { return Rate == SampleRate; }
-    int Rate() const { return SampleRate; }
+    // 48000 Hz, brought down to 8000 Hz, and 8000 Hz as it is.
+    static bool TakesRate(int Rate) { return Rate == SampleRate || Rate == TToneBank::Rate; }
+    int Rate() const { return Factor * static_cast<int>(TToneBank::Rate); }
     const TStrictLimits &Limits() const { return TheLimits; }
 
     // Samples on the scale [-1, 1). Every symbol that ends while they are
     // taken in is appended to Ended, in order, and each that starts, as soon
     // as it is confirmed, to Started (with End -1). Positions count samples
-    // from the first one received.
+    // at Rate() from the first one received.
     void Receive(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
                  std::vector<TDecodedSymbol> *Started = nullptr);
 
@@ -45,21 +48,33 @@ class TStrictReceiver
   private:
     static constexpr size_t Chunk = 6 * 1024;
 
-    void Decimated(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
-                   std::vector<TDecodedSymbol> *Started);
-    void Emit(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
-    int64_t InputPosition(double Position) const;
+    // The samples at 8000 Hz, through the low cut.
+    void Filtered(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started);
+    void Analysed(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
+    double UnsteadyLow();
+    void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
+    const int Factor; // input samples per sample at 8000 Hz
     TStrictLimits TheLimits;
     TDecimator Decimator;
+    TLowCut LowCut;
     TToneBank Bank;
+    TPairJudge Judge;
     TDigitTracker Tracker;
-    float Low[Chunk / TDecimator::Factor + 1];
-    float SubBlock[TToneBank::SubBlock];
+    float Low[Chunk];
+    float SubBlock[TToneBank::SubBlock]; // through the low cut
+    float Raw[TToneBank::SubBlock];      // as it came
+    // The power that the low cut took out, each of the last sub-blocks, and
+    // each of the last windows: DC and call-progress tones hold it steady
+    // and count for nothing, speech and music move it and count.
+    static constexpr int FloorWindows = 40;
+    double LowParts[TToneBank::SubBlocksPerWindow] = {};
+    double LowWindows[FloorWindows] = {};
+    int LowIndex = 0;
     int Filled = 0;
     TToneWindow Previous;
     TToneWindow PreviousLong;
     int64_t Windows = 0;  // windows analysed so far
     int64_t Received = 0; // input samples taken so far
-    std::vector<TTrackedDigit> Digits;
 };

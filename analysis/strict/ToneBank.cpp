@@ -95,7 +95,7 @@ void TToneBank::Reset()
     RecentIndex = 0;
 }
 
-const TToneWindow &TToneBank::Analyse(const float *Samples)
+const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
 {
     const bool Zero = AllZero(Samples, SubBlock);
     if (Zero && ++QuietParts > SubBlocksPerLong) {
@@ -134,7 +134,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
-    Current.Energy = 0;
+    Current.Energy = Extra;
     for (double e : PartEnergy)
         Current.Energy += e;
     for (int k = 0; k < BankTones; ++k) {

@@ -32,8 +32,9 @@ class TToneBank
     TToneBank();
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
-    // with it.
-    const TToneWindow &Analyse(const float *Samples);
+    // with it; Extra is energy the window's samples do not show that counts
+    // in its Energy all the same.
+    const TToneWindow &Analyse(const float *Samples, double Extra = 0);
 
     // The long window that ends with the last sub-block taken.
     const TToneWindow &LongWindow() const { return CurrentLong; }
