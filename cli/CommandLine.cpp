@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,19 @@ const char *Help =
     "  -c, --channels=N        raw channel count (default 1)\n"
     "  -j, --jobs=N            decode N inputs at a time; 0 means one per core,\n"
     "                          the default with several inputs\n"
+    "\n"
+    "Limits of the strict receiver:\n"
+    "      --normal-twist=DB   how far the low tone may stand over the high one\n"
+    "                          (default 9 dB)\n"
+    "      --reverse-twist=DB  how far the high tone may stand over the low one\n"
+    "                          (default 5 dB)\n"
+    "      --min-level=DBFS    the weakest tone taken, dB of its amplitude under\n"
+    "                          full scale (default -51)\n"
+    "      --min-tone=SECONDS  tones shorter than about this make no digit\n"
+    "                          (default 0.030: 40 ms is a digit, 23 ms is not)\n"
+    "      --min-pause=SECONDS a shorter gap does not end a digit (default\n"
+    "                          0.025: a 10 ms dropout is bridged, a 40 ms pause\n"
+    "                          is not)\n"
     "  -h, --help              print this help and exit\n"
     "  -V, --version           print the version and exit\n"
     "\n"
@@ -62,6 +76,15 @@ const char *Help =
 {
     std::fprintf(stderr, "dtmf-decode: %s; try 'dtmf-decode --help'\n", Reason.c_str());
     std::exit(2);
+}
+
+double ParseNumber(const char *Option, const std::string &Text)
+{
+    char *End = nullptr;
+    const double Value = Text.empty() ? 0 : std::strtod(Text.c_str(), &End);
+    if (Text.empty() || End != Text.c_str() + Text.size() || !std::isfinite(Value))
+        WrongArguments(std::string(Option) + " wants a number, not '" + Text + "'");
+    return Value;
 }
 
 int ParseCount(const char *Option, const std::string &Text, int Low, int High)
@@ -91,6 +114,16 @@ int ParseChoice(const char *Option, const std::string &Text, const char *const (
     WrongArguments(std::string(Option) + " wants " + List + ", not '" + Text + "'");
 }
 
+// The long options without a letter.
+enum
+{
+    NormalTwistOption = 1000,
+    ReverseTwistOption,
+    MinLevelOption,
+    MinToneOption,
+    MinPauseOption
+};
+
 const option LongOptions[] = {
     {"detector", required_argument, nullptr, 'd'},
     {"format", required_argument, nullptr, 'f'},
@@ -100,6 +133,11 @@ const option LongOptions[] = {
     {"rate", required_argument, nullptr, 'r'},
     {"channels", required_argument, nullptr, 'c'},
     {"jobs", required_argument, nullptr, 'j'},
+    {"normal-twist", required_argument, nullptr, NormalTwistOption},
+    {"reverse-twist", required_argument, nullptr, ReverseTwistOption},
+    {"min-level", required_argument, nullptr, MinLevelOption},
+    {"min-tone", required_argument, nullptr, MinToneOption},
+    {"min-pause", required_argument, nullptr, MinPauseOption},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -163,6 +201,21 @@ void ApplyOption(int Option, const std::string &Value, TOptions &Options)
     case 'j':
         Options.Jobs = ParseCount("--jobs", Value, 0, 1024);
         break;
+    case NormalTwistOption:
+        Options.Limits.NormalTwist = ParseNumber("--normal-twist", Value);
+        break;
+    case ReverseTwistOption:
+        Options.Limits.ReverseTwist = ParseNumber("--reverse-twist", Value);
+        break;
+    case MinLevelOption:
+        Options.Limits.MinLevel = ParseNumber("--min-level", Value);
+        break;
+    case MinToneOption:
+        Options.Limits.MinTone = ParseNumber("--min-tone", Value);
+        break;
+    case MinPauseOption:
+        Options.Limits.MinPause = ParseNumber("--min-pause", Value);
+        break;
     case 'h':
         std::fputs(Help, stdout);
         std::exit(0);
@@ -188,6 +241,9 @@ TOptions ParseCommandLine(int Argc, char **Argv)
         Options.Inputs.push_back(Argv[i]);
     if (Options.Inputs.empty())
         WrongArguments("no input given");
+    const std::string Fault = Options.Limits.Fault();
+    if (!Fault.empty())
+        WrongArguments(Fault);
     // Text without timestamps has no times; the other formats always do.
     if (Options.Format != TOutputFormat::Text && Options.Timestamps == TTimestamps::None)
         Options.Timestamps = TTimestamps::Offset;

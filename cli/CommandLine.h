@@ -4,6 +4,7 @@
 #include "Decoder.h"
 #include "InputDecoding.h"
 #include "SymbolWriter.h"
+#include "strict/StrictLimits.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct TOptions
     int Rate = 48000;
     int Channels = 1;
     int Jobs = -1; // 0: one per core; -1: not given
+    TStrictLimits Limits;
     std::vector<std::string> Inputs;
 };
 

@@ -23,14 +23,17 @@ double SampleSeconds(int64_t Sample)
 }
 
 TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-                   bool ReportAtEmission)
+                   bool ReportAtEmission, const TStrictLimits &Limits)
     : InputRate(Rate), ChannelCount(Channels)
 {
+    const bool Direct = Rate == static_cast<int>(DetectorSampleRate) ||
+                        (Kind == TDetectorKind::Strict && TStrictReceiver::TakesRate(Rate));
     if (Kind == TDetectorKind::Window)
         TheDetector = std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
     else
-        TheDetector = std::make_unique<TStrictDetector>(std::move(OnSymbol));
-    if (Rate != static_cast<int>(DetectorSampleRate))
+        TheDetector = std::make_unique<TStrictDetector>(
+            std::move(OnSymbol), Direct ? Rate : static_cast<int>(DetectorSampleRate), Limits);
+    if (!Direct)
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
                 TheDetector->ReceiveFloats(Samples, Count);

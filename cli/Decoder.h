@@ -1,10 +1,12 @@
 // Runs audio of any supported rate and channel count through a detector:
-// mixdown to mono by the mean of the channels, resampling to 48000 Hz, and a
-// report of every symbol the detector decides, with its start and end.
+// mixdown to mono by the mean of the channels, resampling to 48000 Hz (8000 Hz
+// stays as it is for the strict receiver), and a report of every symbol the
+// detector decides, with its start and end at 48000 Hz.
 #pragma once
 
 #include "MonoResampler.h"
 #include "SymbolDetector.h"
+#include "strict/StrictLimits.h"
 #include "window/ToneDetector.h"
 
 #include <cstddef>
@@ -30,16 +32,19 @@ class TDecoder
 {
   public:
     // Rate and Channels must be supported. With the window's detector,
-    // ReportAtEmission hands symbols over before their end is known.
+    // ReportAtEmission hands symbols over before their end is known; Limits
+    // are the strict receiver's, without a Fault. The strict receiver takes
+    // 8000 Hz as it is.
     TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-             bool ReportAtEmission = false);
+             bool ReportAtEmission = false, const TStrictLimits &Limits = {});
     TDecoder(const TDecoder &) = delete;
     TDecoder &operator=(const TDecoder &) = delete;
 
     int Channels() const { return ChannelCount; }
     int Rate() const { return InputRate; }
 
-    // Interleaved frames. 48000 Hz mono shorts reach the detector unchanged.
+    // Interleaved frames. Mono shorts at a rate the detector takes reach it
+    // unchanged.
     void FeedShorts(const int16_t *Frames, size_t Count);
     // Interleaved frames on the scale [-1, 1).
     void FeedFloats(const float *Frames, size_t Count);

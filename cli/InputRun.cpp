@@ -97,7 +97,7 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
     TDecoder Decoder(
         Raw ? Options.Rate : File.Rate(), Raw ? Options.Channels : File.Channels(),
         Options.Detector, [&Writer](const TDecodedSymbol &Symbol) { Writer.Symbol(Symbol); },
-        Options.Format == TOutputFormat::Text);
+        Options.Format == TOutputFormat::Text, Options.Limits);
     if (!Decoder.Error().empty()) {
         Writer.Failure(Decoder.Error());
         return false;

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
-TStrictDetector::TStrictDetector(THandler OnSymbol) : OnSymbol(std::move(OnSymbol)) {}
+TStrictDetector::TStrictDetector(THandler OnSymbol, int Rate, const TStrictLimits &Limits)
+    : OnSymbol(std::move(OnSymbol)), Receiver(Rate, Limits),
+      Scale(TStrictReceiver::SampleRate / Receiver.Rate())
+{
+}
 
 void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
 {
@@ -34,7 +38,10 @@ void TStrictDetector::Finish()
 
 void TStrictDetector::HandOver()
 {
-    for (const TDecodedSymbol &S : Decided)
+    for (TDecodedSymbol &S : Decided) {
+        S.Start *= Scale;
+        S.End *= Scale;
         OnSymbol(S);
+    }
     Decided.clear();
 }

@@ -1,4 +1,5 @@
-// The strict receiver behind the decoder's detector interface.
+// The strict receiver behind the decoder's detector interface: samples at a
+// rate the receiver takes, positions handed over at 48000 Hz.
 #pragma once
 
 #include "SymbolDetector.h"
@@ -9,7 +10,7 @@
 class TStrictDetector : public TSymbolDetector
 {
   public:
-    explicit TStrictDetector(THandler OnSymbol);
+    TStrictDetector(THandler OnSymbol, int Rate, const TStrictLimits &Limits);
 
     void ReceiveShorts(const int16_t *Samples, size_t Count) override;
     void ReceiveFloats(const float *Samples, size_t Count) override;
@@ -20,6 +21,7 @@ class TStrictDetector : public TSymbolDetector
 
     THandler OnSymbol;
     TStrictReceiver Receiver;
+    int64_t Scale; // samples at 48000 Hz per sample of the input
     std::vector<TDecodedSymbol> Decided;
     static constexpr size_t Piece = 2048;
 };
