@@ -7,8 +7,8 @@
 // for the long windows.
 #include "Keypad.h"
 #include "strict/Decimator.h"
-#include "strict/LowCut.h"
 #include "strict/PairJudge.h"
+#include "strict/SteadyLow.h"
 #include "strict/StrictReceiver.h"
 #include "strict/ToneBank.h"
 
@@ -151,22 +151,20 @@ void PrintReasons(const std::vector<float> &Samples, int Rate, bool Trace, bool 
 {
     const bool Decimate = Rate != static_cast<int>(TToneBank::Rate);
     TDecimator Decimator;
-    TLowCut LowCut;
+    TSteadyLow SteadyLow;
     TToneBank Bank;
     TToneWindow Previous;
     std::array<double, DtmfToneCount> Gain;
     for (int k = 0; k < DtmfToneCount; ++k)
-        Gain[k] = (Decimate ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0) *
-                  TLowCut::Gain(DtmfFrequencies[k]);
+        Gain[k] = Decimate ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0;
     const TPairJudge Judge(Gain, TStrictLimits());
     std::vector<float> Low(Samples);
     if (Decimate)
         Low.resize(Decimator.Process(Samples.data(), Samples.size(), Low.data()));
-    LowCut.Process(Low.data(), Low.size(), Low.data());
     const char *Names[] = {"pair", "share", "dominance", "harmonic", "frequency", "floor", "twist"};
     long Counts[7] = {};
     for (size_t i = 0; i + TToneBank::SubBlock <= Low.size(); i += TToneBank::SubBlock) {
-        const TToneWindow &Short = Bank.Analyse(Low.data() + i);
+        const TToneWindow &Short = Bank.Analyse(Low.data() + i, -SteadyLow.Take(Low.data() + i));
         const TToneWindow &Now = Long ? Bank.LongWindow() : Short;
         const TPairVerdict Verdict =
             Judge.Judge(Now, Previous, Long ? TStrictReceiver::LongLimits : TPairLimits());

@@ -268,8 +268,8 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double Skew = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Verdict.Level >= NearFull * Peak) {
-            LowDb.push_back(Db(Mark.Verdict.Magnitude[LowTone]));
-            HighDb.push_back(Db(Mark.Verdict.Magnitude[HighTone]));
+            LowDb.push_back(Db(std::sqrt(Mark.Verdict.Power[LowTone])));
+            HighDb.push_back(Db(std::sqrt(Mark.Verdict.Power[HighTone])));
             LowHeard += Mark.Verdict.LowHeard;
             HighHeard += Mark.Verdict.HighHeard;
             LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;

@@ -47,7 +47,7 @@ TPairVerdict Reject(TPairReject Reason, const double *Power)
     TPairVerdict Verdict;
     Verdict.Why = Reason;
     for (int k = 0; k < DtmfToneCount; ++k)
-        Verdict.Magnitude[k] = static_cast<float>(std::sqrt(Power[k]));
+        Verdict.Power[k] = static_cast<float>(Power[k]);
     return Verdict;
 }
 
@@ -83,7 +83,7 @@ double TPairVerdict::PairLevel(char Of) const
     int High = 0;
     if (!KeypadTones(Of, Low, High))
         return 0;
-    return static_cast<double>(Magnitude[Low]) + Magnitude[High];
+    return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
 
 namespace {
@@ -169,7 +169,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Symbol = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;
-    Verdict.Share = PairEnergy / Now.Energy;
+    // Steady power taken out of the window's may leave less than the pair's.
+    Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
     double Rest = -1;

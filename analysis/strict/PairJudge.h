@@ -43,9 +43,9 @@ struct TPairVerdict
     double HighSlip = 0;
     double LowRival = 0; // the strongest other tone of each group, power over the tone's
     double HighRival = 0;
-    // |correlation| of each keypad tone, whether or not the window holds a
-    // pair: how much of a digit's pair is left in a pause.
-    float Magnitude[DtmfToneCount] = {};
+    // |correlation|^2 of each keypad tone, whether or not the window holds
+    // a pair: how much of a digit's pair is left in a pause.
+    float Power[DtmfToneCount] = {};
 
     // |low| + |high| of Symbol's pair in this window.
     double PairLevel(char Symbol) const;

@@ -4,18 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace {
 
 // What the path in front of the tone bank does to each keypad tone: the
-// decimator's droop (when there is one) and the low cut.
+// decimator's droop, when there is one.
 std::array<double, DtmfToneCount> FrontGains(int Factor)
 {
     std::array<double, DtmfToneCount> Gain;
     for (int k = 0; k < DtmfToneCount; ++k)
-        Gain[k] = (Factor > 1 ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0) *
-                  TLowCut::Gain(DtmfFrequencies[k]);
+        Gain[k] = Factor > 1 ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0;
     return Gain;
 }
 
@@ -26,10 +24,6 @@ double Shift(int Factor)
 {
     return Factor > 1 ? TDecimator::CentreOffset + 0.5 - Factor / 2.0 : 0.0;
 }
-
-// Power under the band that has stayed within this ratio for 200 ms is
-// steady.
-constexpr double MaxSteadySpread = 2.0;
 
 } // namespace
 
@@ -49,23 +43,22 @@ void TStrictReceiver::Receive(const float *Samples, size_t Count,
         Received += static_cast<int64_t>(Take);
         if (Factor > 1) {
             const size_t Made = Decimator.Process(Samples, Take, Low);
-            Filtered(Low, Made, Ended, Started);
+            AtLowRate(Low, Made, Ended, Started);
         } else {
-            Filtered(Samples, Take, Ended, Started);
+            AtLowRate(Samples, Take, Ended, Started);
         }
         Samples += Take;
         Count -= Take;
     }
 }
 
-void TStrictReceiver::Filtered(const float *Samples, size_t Count,
-                               std::vector<TDecodedSymbol> &Ended,
-                               std::vector<TDecodedSymbol> *Started)
+void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
+                                std::vector<TDecodedSymbol> &Ended,
+                                std::vector<TDecodedSymbol> *Started)
 {
     while (Count > 0) {
         const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
-        std::copy(Samples, Samples + Take, Raw + Filled);
-        LowCut.Process(Samples, Take, SubBlock + Filled);
+        std::copy(Samples, Samples + Take, SubBlock + Filled);
         Filled += static_cast<int>(Take);
         Samples += Take;
         Count -= Take;
@@ -80,7 +73,7 @@ void TStrictReceiver::Filtered(const float *Samples, size_t Count,
 void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
-    const TToneWindow &Now = Bank.Analyse(SubBlock, UnsteadyLow());
+    const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
     const TPairVerdict Verdict = Judge.Judge(Now, Previous);
     Previous = Now;
     const TToneWindow &Long = Bank.LongWindow();
@@ -96,30 +89,6 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
     Clamp(Ended, EndedBefore, true);
     if (Started != nullptr)
         Clamp(*Started, StartedBefore, false);
-}
-
-// The window's power under the keypad's band, less the least it has held in
-// the last FloorWindows windows (200 ms) when it has held steady (DC, a dial
-// tone): speech and music under the band still count against a pair.
-double TStrictReceiver::UnsteadyLow()
-{
-    double Whole = 0;
-    double Cut = 0;
-    for (int n = 0; n < TToneBank::SubBlock; ++n) {
-        Whole += static_cast<double>(Raw[n]) * Raw[n];
-        Cut += static_cast<double>(SubBlock[n]) * SubBlock[n];
-    }
-    const int Part = static_cast<int>(Windows % TToneBank::SubBlocksPerWindow);
-    LowParts[Part] = std::max(0.0, Whole - Cut);
-    double Low = 0;
-    for (double Each : LowParts)
-        Low += Each;
-    LowWindows[LowIndex] = Low;
-    LowIndex = (LowIndex + 1) % FloorWindows;
-    const auto Range = std::minmax_element(std::begin(LowWindows), std::end(LowWindows));
-    if (*Range.second > MaxSteadySpread * *Range.first)
-        return Low;
-    return Low - *Range.first;
 }
 
 // Edges never lie outside the input taken so far.
@@ -140,20 +109,17 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     const float Zeros[MostZeros] = {};
     for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i) {
         if (Factor > 1)
-            Filtered(Low, Decimator.Process(Zeros, MostZeros, Low), Ended, nullptr);
+            AtLowRate(Low, Decimator.Process(Zeros, MostZeros, Low), Ended, nullptr);
         else
-            Filtered(Zeros, TToneBank::SubBlock, Ended, nullptr);
+            AtLowRate(Zeros, TToneBank::SubBlock, Ended, nullptr);
     }
     const size_t EndedBefore = Ended.size();
     Tracker.Finish(Ended);
     Clamp(Ended, EndedBefore, true);
 
     Decimator.Reset();
-    LowCut.Reset();
+    SteadyLow.Reset();
     Bank.Reset();
-    std::fill(std::begin(LowParts), std::end(LowParts), 0.0);
-    std::fill(std::begin(LowWindows), std::end(LowWindows), 0.0);
-    LowIndex = 0;
     Previous = TToneWindow();
     PreviousLong = TToneWindow();
     Filled = 0;

@@ -7,8 +7,8 @@
 
 #include "Decimator.h"
 #include "DigitTracker.h"
-#include "LowCut.h"
 #include "PairJudge.h"
+#include "SteadyLow.h"
 #include "StrictLimits.h"
 #include "Symbol.h"
 #include "ToneBank.h"
@@ -48,30 +48,21 @@ class TStrictReceiver
   private:
     static constexpr size_t Chunk = 6 * 1024;
 
-    // The samples at 8000 Hz, through the low cut.
-    void Filtered(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
-                  std::vector<TDecodedSymbol> *Started);
+    // The samples at 8000 Hz.
+    void AtLowRate(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
+                   std::vector<TDecodedSymbol> *Started);
     void Analysed(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
-    double UnsteadyLow();
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
     const int Factor; // input samples per sample at 8000 Hz
     TStrictLimits TheLimits;
     TDecimator Decimator;
-    TLowCut LowCut;
+    TSteadyLow SteadyLow;
     TToneBank Bank;
     TPairJudge Judge;
     TDigitTracker Tracker;
     float Low[Chunk];
-    float SubBlock[TToneBank::SubBlock]; // through the low cut
-    float Raw[TToneBank::SubBlock];      // as it came
-    // The power that the low cut took out, each of the last sub-blocks, and
-    // each of the last windows: DC and call-progress tones hold it steady
-    // and count for nothing, speech and music move it and count.
-    static constexpr int FloorWindows = 40;
-    double LowParts[TToneBank::SubBlocksPerWindow] = {};
-    double LowWindows[FloorWindows] = {};
-    int LowIndex = 0;
+    float SubBlock[TToneBank::SubBlock];
     int Filled = 0;
     TToneWindow Previous;
     TToneWindow PreviousLong;
