@@ -23,8 +23,9 @@ class TStrictReceiver
     static constexpr int SampleRate = 48000;
     // What a long window must show: speech over a tone takes much of its
     // power and lifts the other tones of its group now and then, so each
-    // window is judged loosely and the tracker judges their sum.
-    static constexpr TPairLimits LongLimits = {0.1, 2.0};
+    // window is judged loosely (each tone only the strongest of its group)
+    // and the tracker judges their sum.
+    static constexpr TPairLimits LongLimits = {0.1, 1.0};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
