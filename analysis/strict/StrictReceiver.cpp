@@ -74,12 +74,10 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
-    const TPairVerdict Verdict = Judge.Judge(Now, Previous);
-    Previous = Now;
-    const TToneWindow &Long = Bank.LongWindow();
+    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous());
     const TPairVerdict LongVerdict =
-        Tracker.WantsLong() ? Judge.Judge(Long, PreviousLong, LongLimits) : TPairVerdict();
-    PreviousLong = Long;
+        Tracker.WantsLong() ? Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits)
+                            : TPairVerdict();
     const double WindowStart =
         static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
     ++Windows;
@@ -120,8 +118,6 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     Decimator.Reset();
     SteadyLow.Reset();
     Bank.Reset();
-    Previous = TToneWindow();
-    PreviousLong = TToneWindow();
     Filled = 0;
     Windows = 0;
     Received = 0;

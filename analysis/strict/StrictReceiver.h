@@ -65,8 +65,6 @@ class TStrictReceiver
     float Low[Chunk];
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;
-    TToneWindow Previous;
-    TToneWindow PreviousLong;
     int64_t Windows = 0;  // windows analysed so far
     int64_t Received = 0; // input samples taken so far
 };

@@ -92,7 +92,12 @@ void TToneBank::Reset()
     QuietParts = 0;
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
+    for (TToneWindow &Each : Longs)
+        Each = TToneWindow();
     RecentIndex = 0;
+    LongIndex = 0;
+    Last = BeforeLast = &Recent[0];
+    LastLong = BeforeLastLong = &Longs[0];
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
@@ -102,7 +107,9 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
         PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
-        return Current;
+        BeforeLast = Last;
+        BeforeLastLong = LastLong;
+        return *Last;
     }
     if (!Zero)
         QuietParts = 0;
@@ -134,23 +141,29 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
-    Current.Energy = Extra;
+    // The new window takes the place of the one that ended where it starts,
+    // which with it makes the long window.
+    RecentIndex = (RecentIndex + 1) % RecentCount;
+    TToneWindow &Current = Recent[RecentIndex];
+    LongIndex ^= 1;
+    TToneWindow &CurrentLong = Longs[LongIndex];
+    double WindowEnergy = Extra;
     for (double e : PartEnergy)
-        Current.Energy += e;
+        WindowEnergy += e;
+    CurrentLong.Energy = WindowEnergy + Current.Energy;
+    Current.Energy = WindowEnergy;
     for (int k = 0; k < BankTones; ++k) {
         std::complex<double> Sum = 0;
         for (int p = 0; p < SubBlocksPerWindow; ++p)
             Sum += Parts[p][k];
+        CurrentLong.Tone[k] = Sum + Current.Tone[k];
         Current.Tone[k] = Sum;
     }
-    // The long window is this window and the one that ended where it starts.
-    const TToneWindow &Earlier = Recent[(RecentIndex + 1) % RecentCount];
-    CurrentLong.Energy = Current.Energy + Earlier.Energy;
-    for (int k = 0; k < BankTones; ++k)
-        CurrentLong.Tone[k] = Current.Tone[k] + Earlier.Tone[k];
-    RecentIndex = (RecentIndex + 1) % RecentCount;
-    Recent[RecentIndex] = Current;
     Current.Length = Window;
     CurrentLong.Length = Long;
+    BeforeLast = Last;
+    Last = &Current;
+    BeforeLastLong = LastLong;
+    LastLong = &CurrentLong;
     return Current;
 }
