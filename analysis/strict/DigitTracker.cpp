@@ -30,6 +30,10 @@ constexpr double Settled = 0.75;
 // first and the second half of a digit's settled windows: a keypad's tones
 // stand still, voiced speech and sung notes glide.
 constexpr double MaxDrift = 0.0035;
+// A pair that carries most of its windows' power is no voice; a codec at a
+// low rate (AMR-NB 4.75, GSM) moves its tones by up to about 1 % as it
+// settles, so a clean pair may drift this much.
+constexpr double CleanDrift = 0.012;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
@@ -226,8 +230,9 @@ bool TDigitTracker::Ready() const
     // echo's tail.
     const bool Again =
         Candidate.Symbol != Last || LastPause >= DeepWindows || Top >= Revival * LastLevel;
-    return Sums.Full >= Needed && Again && TwistWithin(Sums) && Steady(Marks, Top) &&
-           !Musical(Marks, Top);
+    const bool Clean = Sums.Share >= CleanShare * Sums.Full;
+    return Sums.Full >= Needed && Again && TwistWithin(Sums) &&
+           Steady(Marks, Top, Clean ? CleanDrift : MaxDrift) && !Musical(Marks, Top);
 }
 
 // One window's twist is off by up to about 2 dB; the mean is not.
@@ -246,8 +251,8 @@ bool TDigitTracker::LongReady() const
     const TSums Sums = FullLevelSums(Marks, Top);
     return Sums.Full >= LongStartWindows && Sums.Share >= LongMeanShare * Sums.Full &&
            Sums.LowRival <= MaxLongRival * Sums.Full &&
-           Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) && Steady(Marks, Top) &&
-           !Musical(Marks, Top);
+           Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
+           Steady(Marks, Top, MaxDrift) && !Musical(Marks, Top);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a
@@ -302,7 +307,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
 // Each window's offset is the phase turn since the window before, so over an
 // unbroken run of windows the offsets add up to the whole turn and their mean
 // over each half of the run is that half's frequency, with little noise.
-bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak)
+bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift)
 {
     const double Least = Settled * Peak;
     // The settled stretch: from the first window whose predecessor is

@@ -66,7 +66,7 @@ class TDigitTracker
         double HighRival = 0;
     };
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
-    static bool Steady(const std::vector<TMark> &Marks, double Peak);
+    static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
     static double Peak(const std::vector<TMark> &Marks);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
 
