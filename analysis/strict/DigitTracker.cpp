@@ -69,12 +69,13 @@ constexpr double MaxLongRival = 0.25; // 6 dB
 // and its echo cancel.
 constexpr double Trough = 0.18;
 constexpr int TroughWindows = 2;
-// The same digit again after a pause of less than about 45 ms (fewer than
-// DeepWindows quiet windows: the end of a tone and its echo may cancel for
-// 20 ms) comes back at this share of the last one's level at least; an
-// echo 6 dB down or more does not.
+// The same digit again after less than about 60 ms of silence (fewer than
+// DeepWindows quiet windows that hold no pair: the end of a tone and its echo
+// may cancel for 20 ms, and an echo that comes later than the tone is long
+// leaves a short gap before it) comes back at this share of the last one's
+// level at least; an echo 6 dB down or more does not.
 constexpr double Revival = 0.6;
-constexpr int DeepWindows = 6;
+constexpr int DeepWindows = 10;
 
 int WindowsFor(double Seconds)
 {
@@ -109,9 +110,10 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
     if (DigitSymbol != 0) {
         if (Carries(Verdict, LongVerdict, WindowStart)) {
             DigitMisses = 0;
-            DigitPause = 0;
+            DigitPause = DigitSilence = 0;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
+            DigitSilence = std::max(DigitSilence, Silent);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
         }
@@ -139,10 +141,11 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
 {
     const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
     const double Level = DigitSymbol != 0 ? DigitLevel : LastLevel;
-    if (Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level)
-        ++Quiet;
-    else
-        Quiet = 0;
+    const bool Low = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level;
+    Quiet = Low ? Quiet + 1 : 0;
+    // A window that holds the pair as a pair, however weak (an echo's
+    // tail), is not silent.
+    Silent = Low && Verdict.Symbol != Symbol ? Silent + 1 : 0;
 }
 
 // Whether the digit that ended last is still barred from starting again: it
@@ -150,6 +153,7 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
 bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
+    LastSilence = std::max(LastSilence, Silent);
     return Last != 0 && LastPause < TroughWindows;
 }
 
@@ -226,10 +230,7 @@ bool TDigitTracker::Ready() const
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
     const int Needed = Sums.Share >= CleanShare * Sums.Full ? StartWindows : NoisyStartWindows;
-    // The digit that ended last comes back at nearly its level, not as its
-    // echo's tail.
-    const bool Again =
-        Candidate.Symbol != Last || LastPause >= DeepWindows || Top >= Revival * LastLevel;
+    const bool Again = Revived(Candidate.Symbol, Top, 1);
     const bool Clean = Sums.Share >= CleanShare * Sums.Full;
     return Sums.Full >= Needed && Again && TwistWithin(Sums) &&
            Steady(Marks, Top, Clean ? CleanDrift : MaxDrift) && !Musical(Marks, Top);
@@ -242,6 +243,14 @@ bool TDigitTracker::TwistWithin(const TSums &Sums) const
     return Twist <= MaxLowOverHigh && Twist >= -MaxHighOverLow;
 }
 
+// Whether a stretch of Symbol at Top (in windows Scale times as long as the
+// short ones) may be a digit: the digit that ended last comes back after a
+// silence, or at nearly its level, not as its echo's tail.
+bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
+{
+    return Symbol != Last || LastSilence >= DeepWindows || Top >= Revival * Scale * LastLevel;
+}
+
 bool TDigitTracker::LongReady() const
 {
     const std::vector<TMark> &Marks = LongCandidate.Marks;
@@ -249,8 +258,9 @@ bool TDigitTracker::LongReady() const
         return false;
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
-    return Sums.Full >= LongStartWindows && Sums.Share >= LongMeanShare * Sums.Full &&
-           Sums.LowRival <= MaxLongRival * Sums.Full &&
+    return Sums.Full >= LongStartWindows &&
+           Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
+           Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
            Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
            Steady(Marks, Top, MaxDrift) && !Musical(Marks, Top);
 }
@@ -359,7 +369,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length,
     DigitLevel = &From == &Candidate ? Top : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitMisses = 0;
-    DigitPause = 0;
+    DigitPause = DigitSilence = 0;
     Last = 0;
     Forget();
     if (Started != nullptr)
@@ -372,6 +382,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Last = DigitSymbol;
     LastLevel = DigitLevel;
     LastPause = DigitPause;
+    LastSilence = DigitSilence;
     DigitSymbol = 0;
     DigitMisses = 0;
 }
