@@ -379,6 +379,9 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
         {{"--loud", "-"}, "unknown option '--loud'"},
         {{"-Rx", "-"}, "unknown option '-x'"},
         {{"--raw=yes", "-"}, "option '--raw' takes no value"},
+        {{"--min-tone=40ms", "-"}, "--min-tone wants a number, not '40ms'"},
+        {{"--normal-twist", "30", "-"}, "the normal twist must lie between 0 and 20 dB"},
+        {{"--min-pause=0.001", "-"}, "the minimum pause must lie between 0.010 and 1 s"},
     };
     for (const TCase &Case : Wrong) {
         const TProcessResult Result = Decode(Case.Args);
