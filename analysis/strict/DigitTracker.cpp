@@ -57,8 +57,8 @@ constexpr size_t MaxMarks = 64;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
-// most 7, a 70 ms tone about 11 and a 100 ms tone about 17.
-constexpr int LongExtraWindows = 5;
+// most 7 and a 100 ms tone about 17; fewer let notes of music through.
+constexpr int LongExtraWindows = 7;
 // Over those long windows, the pair's mean share of their power, and each
 // other tone's mean power over its group's dominant tone's.
 constexpr double LongMeanShare = 0.25;
