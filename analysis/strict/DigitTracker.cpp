@@ -69,11 +69,11 @@ constexpr double MaxLongRival = 0.25; // 6 dB
 // and its echo cancel.
 constexpr double Trough = 0.18;
 constexpr int TroughWindows = 2;
-// The same digit again after less than about 60 ms of silence (fewer than
-// DeepWindows quiet windows that hold no pair: the end of a tone and its echo
-// may cancel for 20 ms, and an echo that comes later than the tone is long
-// leaves a short gap before it) comes back at this share of the last one's
-// level at least; an echo 6 dB down or more does not.
+// The same digit again after a pause of less than about 60 ms (fewer than
+// DeepWindows quiet windows: the end of a tone and its echo may cancel for
+// 20 ms, and an echo that comes later than the tone is long leaves a short
+// gap before it) comes back at this share of the last one's level at least;
+// an echo 6 dB down or more does not.
 constexpr double Revival = 0.6;
 constexpr int DeepWindows = 10;
 
@@ -110,10 +110,9 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
     if (DigitSymbol != 0) {
         if (Carries(Verdict, LongVerdict, WindowStart)) {
             DigitMisses = 0;
-            DigitPause = DigitSilence = 0;
+            DigitPause = 0;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
-            DigitSilence = std::max(DigitSilence, Silent);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
         }
@@ -141,11 +140,7 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
 {
     const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
     const double Level = DigitSymbol != 0 ? DigitLevel : LastLevel;
-    const bool Low = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level;
-    Quiet = Low ? Quiet + 1 : 0;
-    // A window that holds the pair as a pair, however weak (an echo's
-    // tail), is not silent.
-    Silent = Low && Verdict.Symbol != Symbol ? Silent + 1 : 0;
+    Quiet = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level ? Quiet + 1 : 0;
 }
 
 // Whether the digit that ended last is still barred from starting again: it
@@ -153,7 +148,6 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
 bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
-    LastSilence = std::max(LastSilence, Silent);
     return Last != 0 && LastPause < TroughWindows;
 }
 
@@ -245,10 +239,10 @@ bool TDigitTracker::TwistWithin(const TSums &Sums) const
 
 // Whether a stretch of Symbol at Top (in windows Scale times as long as the
 // short ones) may be a digit: the digit that ended last comes back after a
-// silence, or at nearly its level, not as its echo's tail.
+// long pause, or at nearly its level, not as its echo's tail.
 bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
 {
-    return Symbol != Last || LastSilence >= DeepWindows || Top >= Revival * Scale * LastLevel;
+    return Symbol != Last || LastPause >= DeepWindows || Top >= Revival * Scale * LastLevel;
 }
 
 bool TDigitTracker::LongReady() const
@@ -369,7 +363,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length,
     DigitLevel = &From == &Candidate ? Top : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitMisses = 0;
-    DigitPause = DigitSilence = 0;
+    DigitPause = 0;
     Last = 0;
     Forget();
     if (Started != nullptr)
@@ -382,7 +376,6 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Last = DigitSymbol;
     LastLevel = DigitLevel;
     LastPause = DigitPause;
-    LastSilence = DigitSilence;
     DigitSymbol = 0;
     DigitMisses = 0;
 }

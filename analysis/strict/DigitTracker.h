@@ -108,16 +108,13 @@ class TDigitTracker
     double DigitLevel = 0;     // peak level in the windows
     double DigitLongLevel = 0; // and in the long windows
     int DigitMisses = 0;
-    int DigitPause = 0;   // most windows in a row all but without its pair since one carried it
-    int DigitSilence = 0; // and of those, most in a row that hold no pair of it
+    int DigitPause = 0; // most windows in a row all but without its pair since one carried it
 
     // The digit that ended last: it does not start again until its pair has
     // been all but gone (not on an echo's tail, nor when a level sags and
     // comes back), and then only at nearly its level.
     char Last = 0;
     double LastLevel = 0;
-    int LastPause = 0;   // most windows in a row all but without its pair since it was carried
-    int LastSilence = 0; // and of those, most in a row that hold no pair of it
-    int Quiet = 0;  // windows in a row all but without the pair of the digit sounding, or the last
-    int Silent = 0; // and of those, windows in a row that hold no pair of it
+    int LastPause = 0; // most windows in a row all but without its pair since it was carried
+    int Quiet = 0; // windows in a row all but without the pair of the digit sounding, or the last
 };
