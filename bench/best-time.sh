@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the timing scripts. best_time RUNS OUT COMMAND...: the best
 # wall-clock time in seconds of RUNS runs of COMMAND, its standard output left
 # in the file OUT.

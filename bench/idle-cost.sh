@@ -16,11 +16,11 @@ start_session --no-wm parec
 
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
 APP=$!
-PIDS+=($APP)
+PIDS+=("$APP")
 parec --device=line1.monitor --rate=48000 --channels=1 --format=s16le \
     --latency-msec=21 >/dev/null &
 PEER=$!
-PIDS+=($PEER)
+PIDS+=("$PEER")
 sleep 3 # start-up is not part of the idle cost
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

@@ -31,7 +31,7 @@ for s in 1 5 9 '#'; do
 done
 sox -n -r 48000 -c 1 -b 16 "$work/noise.wav" synth 1 whitenoise vol 0.02
 sox "${parts[@]}" "$work/noise.wav" "$work/cycle.wav"
-sox "$work/cycle.wav" "$work/minute.wav" repeat $(awk -v s="$seconds" 'BEGIN { print int(s / 1.56) }')
+sox "$work/cycle.wav" "$work/minute.wav" repeat "$(awk -v s="$seconds" 'BEGIN { print int(s / 1.56) }')"
 inputs=()
 for ((i = 0; i < files; i++)); do
     sox "$work/minute.wav" "$work/in$i.wav" trim "$(awk -v i="$i" 'BEGIN { print (i % 4) * 0.14 }')"

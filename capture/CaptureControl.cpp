@@ -1,7 +1,7 @@
 #include "CaptureControl.h"
 
-#include "window/DtmfSpine.h"
 #include "mmErrMsg.h"
+#include "window/DtmfSpine.h"
 
 #include <chrono>
 #include <thread>
@@ -134,6 +134,20 @@ void TCaptureControl::CloseHandles()
 {
     ResetAndClose(WaveIn1);
     ResetAndClose(WaveIn2);
+}
+
+void TCaptureControl::ClearFailedCapture()
+{
+    if (Running)
+        return;
+    // Buffers handed back by the reset are neither analysed nor queued again.
+    Stopping = true;
+    CloseHandles();
+    // The driver posts the returned buffers and the close notifications
+    // before its calls return; they are all handled here, before the counts
+    // are cleared for the next start.
+    ProcessMessages();
+    ClearCaptureState();
 }
 
 void TCaptureControl::HandleWaveMessage(UINT Msg, HWAVEIN, WAVEHDR *Header)

@@ -47,6 +47,12 @@ class TCaptureControl
     // Resets and closes any handle still open (the window's destruction).
     void CloseHandles();
 
+    // Once capture has failed or was never started: closes the handles the
+    // failure left open, handles what the driver sends back for them and
+    // clears the capture state, so that SwitchCapture(true) starts afresh.
+    // Does nothing while capture runs.
+    void ClearFailedCapture();
+
     HWAVEIN WaveIn1 = nullptr;
     HWAVEIN WaveIn2 = nullptr;
     WAVEHDR WaveHeaders[WaveBufferCount] = {};

@@ -17,8 +17,8 @@ struct TProplistFree
 std::unique_ptr<pa_proplist, TProplistFree> StreamProperties()
 {
     std::unique_ptr<pa_proplist, TProplistFree> List(pa_proplist_new());
-    pa_proplist_sets(List.get(), PA_PROP_APPLICATION_ID, "dtmf");
-    pa_proplist_sets(List.get(), PA_PROP_APPLICATION_ICON_NAME, "dtmf");
+    pa_proplist_sets(List.get(), PA_PROP_APPLICATION_ID, DTMF_APP_ID);
+    pa_proplist_sets(List.get(), PA_PROP_APPLICATION_ICON_NAME, DTMF_APP_ID);
     return List;
 }
 

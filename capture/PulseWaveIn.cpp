@@ -40,10 +40,8 @@ TPulseWaveIn::~TPulseWaveIn()
         return;
     {
         TPulseLock Lock(Context.MainLoop());
-        for (TPulseRecordStream *S : Handles) {
+        for (const auto &S : Handles)
             S->Release(Lock);
-            delete S;
-        }
         Handles.clear();
     }
     Context.StopLoop();
@@ -158,16 +156,15 @@ MMRESULT TPulseWaveIn::OpenStream(TPulseLock &Lock, HWAVEIN *Handle, UINT Device
     } else if (Sources.empty()) {
         return MMSYSERR_BADDEVICEID;
     }
-    auto *S = new TPulseRecordStream(Context.MainLoop(), Window,
-                                     Format.wBitsPerSample == 8 ? 0x80 : 0, Dropped);
+    auto S = std::make_unique<TPulseRecordStream>(Context.MainLoop(), Window,
+                                                  Format.wBitsPerSample == 8 ? 0x80 : 0, Dropped);
     const MMRESULT Result = S->Connect(Lock, Context, SourceName, Format);
     if (Result != MMSYSERR_NOERROR) {
         S->Release(Lock);
-        delete S;
         return Result;
     }
-    Handles.push_back(S);
     *Handle = S->Id();
+    Handles.push_back(std::move(S));
     if (Window)
         Window->PostWaveMessage(MM_WIM_OPEN, *Handle, nullptr);
     return MMSYSERR_NOERROR;
@@ -176,7 +173,7 @@ MMRESULT TPulseWaveIn::OpenStream(TPulseLock &Lock, HWAVEIN *Handle, UINT Device
 template <typename Action> MMRESULT TPulseWaveIn::OnHandle(TCallLock &, HWAVEIN Handle, Action Act)
 {
     const auto Found = std::find_if(Handles.begin(), Handles.end(),
-                                    [Handle](TPulseRecordStream *S) { return S->Id() == Handle; });
+                                    [Handle](const auto &S) { return S->Id() == Handle; });
     if (Found == Handles.end())
         return MMSYSERR_INVALHANDLE;
     TPulseLock Lock(Context.MainLoop());
@@ -220,10 +217,11 @@ MMRESULT TPulseWaveIn::Close(HWAVEIN Handle)
     const MMRESULT Result = OnHandle(Call, Handle, [this](TPulseRecordStream &S, TPulseLock &Lock) {
         if (!S.Idle(Lock))
             return WAVERR_STILLPLAYING;
-        Handles.erase(std::find(Handles.begin(), Handles.end(), &S));
         S.Release(Lock);
         S.NotifyClosed();
-        delete &S;
+        // The last use of S: erasing it destroys the stream.
+        Handles.erase(std::find_if(Handles.begin(), Handles.end(),
+                                   [&S](const auto &Owned) { return Owned.get() == &S; }));
         return MMSYSERR_NOERROR;
     });
     ShutdownIfIdle(Call);

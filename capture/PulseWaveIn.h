@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -68,6 +69,6 @@ class TPulseWaveIn : public TWaveInDriver
     std::mutex CallMutex;
     TPulseContext Context;
     TPulseSourceList SourceList;
-    std::vector<TPulseRecordStream *> Handles;
+    std::vector<std::unique_ptr<TPulseRecordStream>> Handles;
     std::atomic<uint64_t> Dropped{0};
 };

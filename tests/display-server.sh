@@ -48,7 +48,8 @@ start_server() {
         rm -rf "$log"
         exit 1
     fi
-    local display=":$(head -n1 "$log/display")"
+    local display
+    display=":$(head -n1 "$log/display")"
     if [ "$wm" = yes ]; then
         DISPLAY=$display openbox --sm-disable </dev/null >"$log/openbox.log" 2>&1 &
         pids="$pids $!"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that play or decode keypad tones made with sox.
 # LOW and HIGH give each symbol's row and column frequency in Hz.
 #

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that start servers for tests. alive PID: true while
 # the process runs; a zombie counts as gone, since the servers are no children
 # of whoever asks.

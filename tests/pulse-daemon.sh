@@ -10,6 +10,9 @@
 #       Prints export lines for XDG_RUNTIME_DIR, PULSE_SERVER,
 #       PULSE_DAEMON_PID and PULSE_DAEMON_DIR. Play into a line with
 #       `paplay --device=line1 file.wav`.
+#   eval "$(tests/pulse-daemon.sh restart DIR [MODULE-LOAD ...])"
+#       Starts a daemon as above in the folder of one that has ended, on the
+#       same socket, so that clients of the old one find the new one.
 #   tests/pulse-daemon.sh stop PID DIR
 #       Ends that daemon (by its process id only), waits for it and removes
 #       its folder. Killing PID by any other means is fine too.
@@ -35,9 +38,10 @@ stop_daemon() {
     fi
 }
 
+# start_daemon DIR [MODULE-LOAD ...]
 start_daemon() {
-    local dir
-    dir=$(mktemp -d "${TMPDIR:-/tmp}/pulse-test.XXXXXX")
+    local dir=$1
+    shift
     chmod 700 "$dir"
     mkdir -p "$dir/pulse" "$dir/home"
     local loads=(
@@ -86,6 +90,14 @@ start_daemon() {
 case "${1:-}" in
 start)
     shift
+    start_daemon "$(mktemp -d "${TMPDIR:-/tmp}/pulse-test.XXXXXX")" "$@"
+    ;;
+restart)
+    if [ $# -lt 2 ] || [ ! -d "$2" ]; then
+        echo "usage: $0 restart DIR [MODULE-LOAD ...]" >&2
+        exit 2
+    fi
+    shift
     start_daemon "$@"
     ;;
 stop)
@@ -93,7 +105,7 @@ stop)
     stop_daemon "$2" "${3:-}"
     ;;
 *)
-    echo "usage: $0 start [MODULE-LOAD ...] | stop PID [DIR]" >&2
+    echo "usage: $0 start [MODULE-LOAD ...] | restart DIR [MODULE-LOAD ...] | stop PID [DIR]" >&2
     exit 2
     ;;
 esac

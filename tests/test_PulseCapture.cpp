@@ -199,8 +199,10 @@ TEST_F(PulseServer, PlayedDigitsAreRecordedAndDecoded)
     ASSERT_TRUE(R.StartRecording());
     TPlayer Player(Raw);
     ASSERT_TRUE(R.PumpUntil([&] { return Player.Played.load(); }, 30s));
-    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.id = \"dtmf\"'"));
-    EXPECT_NE("", Shell("pactl list source-outputs | grep -F 'application.icon_name = \"dtmf\"'"));
+    for (const char *Property : {"application.id", "application.icon_name"})
+        EXPECT_NE("", Shell(std::string("pactl list source-outputs | grep -F '") + Property +
+                            " = \"" DTMF_APP_ID "\"'"))
+            << Property;
     R.PumpFor(300ms);
     R.Control.SwitchCapture(false);
 

@@ -6,6 +6,8 @@
 #include "ToneSignals.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -21,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -103,9 +106,9 @@ struct WindowTest : ::testing::Test
         QTest::keyClick(Box, Qt::Key_Escape);
     }
 
-    void Start()
+    void Start(TDetectorKind Detector = dkWindow)
     {
-        Main = std::make_unique<TMainWrenForm>();
+        Main = std::make_unique<TMainWrenForm>(Detector);
         Settings = std::make_unique<TSettingsForm>();
         Main->show();
         Pump();
@@ -261,20 +264,136 @@ TEST_F(WindowTest, TypingInTheDeviceFieldRestartsAtEveryKeystroke)
     EXPECT_EQ(Settings->CbWaveInDevice->count(), 2);
 }
 
-TEST_F(WindowTest, ChoosingADeviceWithoutARunningCaptureChangesNothing)
+// Every way capture can fail, then a device chosen in Settings: the handles
+// the failure left open are closed and capture starts on the chosen device;
+// a start that fails again shows the same warning, and a later choice still
+// recovers.
+enum TFailure
+{
+    fFirstOpen,
+    fSecondOpen,
+    fStart,
+    fRequeue
+};
+
+struct RecoveryTest : WindowTest, ::testing::WithParamInterface<TFailure>
+{
+};
+
+TEST_P(RecoveryTest, ChoosingADeviceAfterAFailureStartsCaptureOnIt)
+{
+    UseDevices(3);
+    if (GetParam() == fFirstOpen)
+        Driver.OpenResults = {MMSYSERR_ALLOCATED};
+    if (GetParam() == fSecondOpen)
+        Driver.OpenResults = {MMSYSERR_NOERROR, MMSYSERR_ALLOCATED};
+    if (GetParam() == fStart)
+        Driver.StartResult = MMSYSERR_NOMEM;
+    Start();
+    if (GetParam() == fRequeue) {
+        Driver.AddBufferResult = MMSYSERR_NOMEM;
+        Feed(Key1);
+    }
+    ASSERT_EQ(Warnings.size(), 1u);
+    ASSERT_FALSE(Main->Running);
+    Driver.StartResult = MMSYSERR_NOERROR;
+    Driver.AddBufferResult = MMSYSERR_NOERROR;
+
+    Driver.OpenResults = {MMSYSERR_ALLOCATED};
+    Choose(1);
+    ASSERT_EQ(Warnings.size(), 2u);
+    EXPECT_TRUE(Warnings[1].Text.startsWith("Can`t open audio device !\r\n"));
+    EXPECT_EQ(Driver.OpenHandles(), 0);
+    EXPECT_FALSE(Main->Running);
+
+    Choose(2);
+    EXPECT_EQ(Warnings.size(), 2u);
+    EXPECT_EQ(Driver.OpenHandles(), 2);
+    EXPECT_EQ(Driver.OpenedDevices.back(), 2u);
+    EXPECT_EQ(InputDeviceIndex, 2);
+    EXPECT_EQ(Main->StatusText(), " In: Line 2");
+    ASSERT_TRUE(Main->Running);
+    Feed(Key1, 3);
+    Feed(Silence, 2);
+    EXPECT_EQ(Line(), "1");
+    EXPECT_TRUE(Main->close());
+    EXPECT_EQ(Driver.OpenHandles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, RecoveryTest,
+                         ::testing::Values(fFirstOpen, fSecondOpen, fStart, fRequeue));
+
+// The strict receiver on the line: a keyed sequence with its tones starting
+// anywhere in a block gives every digit once, each while its key is held and
+// no later than 80 ms after its tone began; the line keeps its last 48
+// characters, the user's text among them, as it does with the window's
+// detector.
+TEST_F(WindowTest, StrictReceiverShowsEachDigitWithinEightyMillisecondsOfItsTone)
+{
+    UseDevices(1);
+    Start(dkStrict);
+    const std::string Keyed = "0123456789ABCD*#";
+    std::vector<int16_t> Signal;
+    std::vector<size_t> Onsets;
+    AppendSilence(Signal, 4800);
+    for (size_t i = 0; i < Keyed.size(); ++i) {
+        Onsets.push_back(Signal.size());
+        AppendTone(Signal, Keyed[i], 3360, 48000);
+        AppendSilence(Signal, 3360 + 97 * static_cast<int>(i));
+    }
+    Main->EditDTMF->setText(QString(40, QChar('x')));
+
+    const auto DigitsShown = [this] {
+        const QString Text = Line();
+        return static_cast<size_t>(
+            std::count_if(Text.begin(), Text.end(), [](QChar C) { return C != QChar('x'); }));
+    };
+    std::vector<size_t> Latencies;
+    for (size_t At = 0; At < Signal.size(); At += 1024) {
+        const size_t End = std::min(At + 1024, Signal.size());
+        const size_t Before = DigitsShown();
+        Feed(std::vector<int16_t>(Signal.begin() + At, Signal.begin() + End));
+        for (size_t Digit = Before; Digit < DigitsShown() && Digit < Onsets.size(); ++Digit)
+            Latencies.push_back(End - Onsets[Digit]);
+    }
+    EXPECT_EQ(Line(), (QString(32, QChar('x')) + QString::fromStdString(Keyed)).right(48));
+    ASSERT_EQ(Latencies.size(), Keyed.size());
+    const size_t Slowest = *std::max_element(Latencies.begin(), Latencies.end());
+    EXPECT_LE(Slowest, 3840u);
+    std::printf("strict receiver: each digit on the line %.1f to %.1f ms after its tone began\n",
+                *std::min_element(Latencies.begin(), Latencies.end()) / 48.0, Slowest / 48.0);
+}
+
+// What assistive technology reads: the meter's level as a value in per cent,
+// the device list by its role, with the device it shows as its description.
+TEST_F(WindowTest, AssistiveTechnologyReadsTheLevelAndTheRecordingDevice)
 {
     UseDevices(2);
-    Driver.OpenResults = {MMSYSERR_ALLOCATED};
     Start();
-    ASSERT_EQ(Warnings.size(), 1u);
-    const size_t CallsBefore = Driver.Calls.size();
+    QAccessibleInterface *Meter = QAccessible::queryAccessibleInterface(Main->LedDisplay);
+    ASSERT_TRUE(Meter && Meter->valueInterface());
+    EXPECT_EQ(Meter->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(Meter->text(QAccessible::Name), "Input level");
+    EXPECT_EQ(Meter->valueInterface()->maximumValue(), 100);
+    for (auto [Amplitude, Percent] : {std::pair{8192, 50}, {4096, 25}, {0, 0}}) {
+        Feed(Tone(697, 1209, Amplitude));
+        EXPECT_NEAR(Meter->valueInterface()->currentValue().toInt(), Percent, 1) << Amplitude;
+    }
 
+    Settings->show();
+    QAccessibleInterface *List = QAccessible::queryAccessibleInterface(Settings->CbWaveInDevice);
+    ASSERT_TRUE(List);
+    EXPECT_EQ(List->role(), QAccessible::ComboBox);
+    EXPECT_EQ(List->text(QAccessible::Name), "Recording device");
+    EXPECT_EQ(List->text(QAccessible::Description), "0 : Line 0");
     Choose(1);
-    EXPECT_EQ(Settings->CbWaveInDevice->currentIndex(), 1);
-    EXPECT_EQ(InputDeviceIndex, 0);
-    EXPECT_EQ(Main->StatusText(), " In: Line 0");
-    EXPECT_EQ(Driver.Calls.size(), CallsBefore);
-    EXPECT_EQ(Warnings.size(), 1u);
+    EXPECT_EQ(List->text(QAccessible::Description), "1 : Line 1");
+    EXPECT_EQ(List->text(QAccessible::Value), "1 : Line 1");
+    ASSERT_EQ(List->childCount(), 2);
+    EXPECT_EQ(List->child(0)->object(), Settings->CbWaveInDevice->view());
+    EXPECT_EQ(List->indexOfChild(List->child(1)), 1);
+    List->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(Settings->CbWaveInDevice->view()->isVisible());
 }
 
 TEST_F(WindowTest, ClearEmptiesTheLineButNotTheGate)

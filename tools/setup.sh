@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of tools/packages.txt that are missing (with
-# sudo when not root), then configures and builds into build/.
+# sudo when not root), then configures and builds into build/ (BUILD_DIR):
+# everything, or only the targets named in BUILD_TARGETS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,4 +20,8 @@ fi
 
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-cmake --build "$build" -j "$(nproc)"
+targets=()
+for t in ${BUILD_TARGETS:-}; do
+    targets+=(--target "$t")
+done
+cmake --build "$build" -j "$(nproc)" "${targets[@]}"

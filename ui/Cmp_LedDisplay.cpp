@@ -1,7 +1,9 @@
 #include "Cmp_LedDisplay.h"
 
+#include "LedDisplayAccessible.h"
 #include "SystemColors.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -45,6 +47,7 @@ TLedDisplay::TLedDisplay(QWidget *Parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     resize(30, 200);
+    QAccessible::installFactory(TLedDisplayAccessible::Create);
 }
 
 QSize TLedDisplay::sizeHint() const
@@ -88,8 +91,19 @@ void TLedDisplay::setPosition(int Value)
 {
     if (Value == FPosition)
         return;
+    const int Before = PercentOfMax();
     FPosition = Value;
     PaintLEDs();
+    if (QAccessible::isActive() && PercentOfMax() != Before) {
+        QAccessibleValueChangeEvent Changed(this, PercentOfMax());
+        QAccessible::updateAccessibility(&Changed);
+    }
+}
+
+int TLedDisplay::PercentOfMax() const
+{
+    const TWide Percent = TWide(FPosition) * 100 / std::max(FMax, 1);
+    return static_cast<int>(std::clamp<TWide>(Percent, 0, 100));
 }
 
 void TLedDisplay::setBlockACount(int Value)

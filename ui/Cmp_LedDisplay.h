@@ -83,6 +83,10 @@ class TLedDisplay : public QWidget
     // Paints every LED cell onto the canvas and puts them on the screen before returning.
     void PaintLEDs();
 
+    // Position as a share of Max, in per cent from 0 to 100: the value that
+    // assistive technology reads.
+    int PercentOfMax() const;
+
     // The picture the control shows; what is drawn on it appears at the next paint.
     QImage &Canvas() { return FCanvas; }
     const QImage &Canvas() const { return FCanvas; }

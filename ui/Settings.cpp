@@ -1,9 +1,11 @@
 #include "Settings.h"
 
 #include "CaptureControl.h"
+#include "DeviceListAccessible.h"
 #include "TXMain.h"
 #include "WaveIn.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -75,9 +77,11 @@ void TSettingsForm::CreateControls()
             &TSettingsForm::CbWaveInDeviceChange);
     connect(CbWaveInDevice->lineEdit(), &QLineEdit::textEdited, this,
             &TSettingsForm::CbWaveInDeviceChange);
+    // Its name is its role; its description, the device it shows.
+    QAccessible::installFactory(TDeviceListAccessible::Create);
     CbWaveInDevice->setAccessibleName("Recording device");
-    CbWaveInDevice->setAccessibleDescription(
-        "The input device the program records from; choosing another moves the recording");
+    DescribeDevice(CbWaveInDevice->currentText());
+    connect(CbWaveInDevice, &QComboBox::currentTextChanged, this, &TSettingsForm::DescribeDevice);
     // The caption has no mnemonic, so the buddy only ties the two for assistive technology.
     Label2->setBuddy(CbWaveInDevice);
 
@@ -86,6 +90,11 @@ void TSettingsForm::CreateControls()
     sbOk->setGeometry(136, 60, 73, 22);
     sbOk->setFocusPolicy(Qt::NoFocus);
     connect(sbOk, &QPushButton::clicked, this, &TSettingsForm::sbOkClick);
+}
+
+void TSettingsForm::DescribeDevice(const QString &Device)
+{
+    CbWaveInDevice->setAccessibleDescription(Device.isEmpty() ? "No device" : Device);
 }
 
 void TSettingsForm::FormCreate()
@@ -171,12 +180,22 @@ void TSettingsForm::ApplySettings(bool FillList)
 
 void TSettingsForm::RestartCapture()
 {
-    if (!MainWrenForm->Running)
+    // A change made while a restart waits for the driver is taken by that
+    // restart, which reads the selection after its wait.
+    if (Restarting)
         return;
-    MainWrenForm->SwitchCapture(false);
-    MainWrenForm->WaitWhileRunning();
+    Restarting = true;
+    if (MainWrenForm->Running) {
+        MainWrenForm->SwitchCapture(false);
+        MainWrenForm->WaitWhileRunning();
+    } else {
+        // Capture failed or never started: what the failure left open is
+        // closed, and the chosen device gets a fresh start.
+        MainWrenForm->ClearFailedCapture();
+    }
     ApplySettings(false);
     MainWrenForm->SwitchCapture(true);
+    Restarting = false;
 }
 
 QString DeviceLabelOf(const QString &ItemText)

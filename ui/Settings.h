@@ -31,7 +31,8 @@ class TSettingsForm : public QWidget
     // list when FillList is set, takes the selection into InputDeviceIndex and
     // writes the status text of the main window.
     void ApplySettings(bool FillList);
-    // Moves a running capture to the selected device; does nothing otherwise.
+    // Moves capture to the selected device: a running capture is stopped
+    // first; a failed one has its handles closed first.
     void RestartCapture();
 
     int32_t SavedTop = 0;
@@ -51,7 +52,10 @@ class TSettingsForm : public QWidget
   private:
     void CreateControls();
     void FillDeviceList();
+    // The device list's accessible description: the device it shows.
+    void DescribeDevice(const QString &Device);
     bool ShownBefore = false;
+    bool Restarting = false;
 };
 
 // The one settings window of the program (null before it is created).

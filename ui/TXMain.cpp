@@ -2,6 +2,7 @@
 
 #include "Cmp_LedDisplay.h"
 #include "Settings.h"
+#include "StrictBlockDetector.h"
 #include "SystemColors.h"
 
 #include <QApplication>
@@ -68,12 +69,16 @@ QPalette FacePalette()
 
 } // namespace
 
-TMainWrenForm::TMainWrenForm(QWidget *Parent)
+TMainWrenForm::TMainWrenForm(TDetectorKind Detector, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       TCaptureControl(Spine, *this), Spine(*this)
 {
     MainWrenForm = this;
+    if (Detector == dkStrict) {
+        StrictDetector = std::make_unique<TStrictBlockDetector>();
+        Spine.UseDetector(StrictDetector.get());
+    }
     CreateControls();
     FormCreate();
 }

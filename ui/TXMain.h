@@ -5,11 +5,14 @@
 #pragma once
 
 #include "CaptureControl.h"
+#include "WaveIn.h"
+#include "WindowOptions.h"
 #include "window/DigitLine.h"
 #include "window/DtmfSpine.h"
-#include "WaveIn.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QKeySequence;
 class QLabel;
@@ -17,6 +20,7 @@ class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class TLedDisplay;
+class TStrictBlockDetector;
 
 class TMainWrenForm : public QWidget,
                       public TCaptureControl,
@@ -26,7 +30,9 @@ class TMainWrenForm : public QWidget,
     Q_OBJECT
 
   public:
-    explicit TMainWrenForm(QWidget *Parent = nullptr);
+    // Detector decides what the digit line shows; the rest of the window is
+    // the same with either.
+    explicit TMainWrenForm(TDetectorKind Detector = dkWindow, QWidget *Parent = nullptr);
     ~TMainWrenForm() override;
 
     // Called from the driver's thread: queues the notification for event().
@@ -78,6 +84,8 @@ class TMainWrenForm : public QWidget,
     // A window-wide key that clicks Button, named in its tooltip after Tip.
     void AddShortcut(QPushButton *Button, const QKeySequence &Key, const QString &Tip);
     void CentreOnScreen();
+
+    std::unique_ptr<TStrictBlockDetector> StrictDetector;
 };
 
 // The one main window of the program (null before it is created).

@@ -32,7 +32,10 @@ int32_t TDtmfSpine::ReceiveBlock(const void *Data, int32_t BytesRecorded)
     std::memcpy(PreviousBlock, LatestBlock, sizeof LatestBlock);
     std::memcpy(LatestBlock, CurrentBlock, sizeof CurrentBlock);
 
-    AnalyseBlock(PreviousBlock);
+    if (Replacement)
+        Replacement->DetectBlock(CurrentBlock, Bytes / 2, *this);
+    else
+        AnalyseBlock(PreviousBlock);
     return PeakLevel;
 }
 
@@ -60,14 +63,19 @@ char TDtmfSpine::SymbolGate(char C)
 void TDtmfSpine::AnalyseBlock(const int16_t *Block)
 {
     Emitted = SymbolGate(ClassifyBlock(Block));
+    AppendToLine(Emitted);
+}
+
+void TDtmfSpine::AppendToLine(char Symbol)
+{
     // Most blocks emit nothing and find the line no longer than it may be:
     // its text is then neither read nor written.
-    if (Emitted == ' ' && Line.Length() <= DigitLineLength)
+    if (Symbol == ' ' && Line.Length() <= DigitLineLength)
         return;
     std::string Text = Line.Text();
     bool Changed = false;
-    if (Emitted != ' ') {
-        Text += Emitted;
+    if (Symbol != ' ') {
+        Text += Symbol;
         Changed = true;
     }
     std::string Cut = CutDigitLine(Text);

@@ -9,21 +9,42 @@
 
 constexpr int DigitLineLength = 48;
 
+class TDtmfSpine;
+
+// A detector in place of the tone detector and the gate: it gets the samples
+// of every block as they are recorded and puts the symbols it decides on the
+// line through AppendToLine, at least once per block so the line is cut.
+class TBlockDetector
+{
+  public:
+    virtual ~TBlockDetector() = default;
+    virtual void DetectBlock(const int16_t *Samples, int32_t Count, TDtmfSpine &Spine) = 0;
+};
+
 class TDtmfSpine
 {
   public:
     explicit TDtmfSpine(TDigitLine &Line);
 
     // Copies BytesRecorded bytes (clamped to 0..2048) of Data into
-    // CurrentBlock, moves the history on, analyses PreviousBlock and returns
-    // the peak absolute sample value of CurrentBlock (0..32768).
+    // CurrentBlock, moves the history on, analyses PreviousBlock (or hands
+    // the samples copied to the detector in use) and returns the peak
+    // absolute sample value of CurrentBlock (0..32768).
     int32_t ReceiveBlock(const void *Data, int32_t BytesRecorded);
+
+    // Detector takes the place of the tone detector and the gate; nullptr
+    // brings them back. The spine does not own it.
+    void UseDetector(TBlockDetector *Detector) { Replacement = Detector; }
 
     // Zeroes LatestBlock and PreviousBlock; CurrentBlock keeps its contents.
     void ClearHistory();
 
     // Detector, gate and digit-line update for one block.
     void AnalyseBlock(const int16_t *Block);
+
+    // Appends Symbol to the line unless it is a space, then cuts the line to
+    // its last DigitLineLength characters.
+    void AppendToLine(char Symbol);
 
     // Lets a symbol through on the second consecutive block that carries it;
     // returns it then, a space otherwise.
@@ -43,6 +64,7 @@ class TDtmfSpine
 
   private:
     TDigitLine &Line;
+    TBlockDetector *Replacement = nullptr;
     char Emitted = ' ';
 };
 

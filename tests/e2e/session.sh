@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run the window program for real: a scratch
 # folder and a private home, an X server with openbox and a private PulseAudio
 # daemon, all ended on exit, and the small helpers the scripts share.
@@ -48,6 +49,58 @@ wait_for() {
         sleep 0.1
     done
     return 1
+}
+
+# origin Window: "X Y", the screen position of the window's client area.
+origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        END {print x, y}'
+}
+# click Window X Y: a left click at X, Y of the window's client area.
+click() {
+    local ox oy
+    read -r ox oy < <(origin "$1")
+    xdotool mousemove $((ox + $2)) $((oy + $3)) click 1
+}
+
+# device_field_y Settings: a row of Settings' client area inside the device
+# list's text field, which is the first white run down the column x = 60.
+device_field_y() {
+    local sx sy y c
+    read -r sx sy < <(origin "$1")
+    import -window root "png:$WORK/settings.png" || return 1
+    for ((y = 20; y < 110; y++)); do
+        c=$(convert "$WORK/settings.png" -format "%[pixel:p{$((sx + 60)),$((sy + y))}]" info:)
+        case "$c" in "srgb(255,255,255)" | "srgb(255,255,255)a" | white | whitea)
+            echo $((y + 3))
+            return 0
+            ;;
+        esac
+    done
+    return 1
+}
+
+# read_line Window: the digit line's text, as a person copies it.
+read_line() {
+    local w=$1
+    xdotool windowactivate --sync "$w" 2>/dev/null || true
+    click "$w" 200 10
+    sleep 0.2
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    sleep 0.3
+    xclip -o -selection clipboard 2>/dev/null
+}
+
+# expect_line Expected: reads the line of the main window $WIN until it shows
+# Expected (bounded).
+expect_line() {
+    local want=$1 got="" i
+    for ((i = 0; i < 10; i++)); do
+        got=$(read_line "$WIN")
+        [ "$got" = "$want" ] && return 0
+        sleep 0.5
+    done
+    fail "digit line is '$got', expected '$want'"
 }
 
 # Asks the main window to close through the window manager, as its close box

@@ -3,8 +3,10 @@
 # sound server goes away while the program records with Settings up (opened
 # with its key, Ctrl+,), and the Warning must stand above Settings, which stays
 # on top, and above every other window of the program, even after a click on
-# Settings' title bar or on the main window. Also checks Esc on Settings and the
-# window's own icon.
+# Settings' title bar or on the main window. Then the server is started again
+# and a device is chosen in Settings: capture starts there and digits played
+# into it reach the line. Also checks Esc on Settings and the window's own
+# icon.
 #
 # Usage: warning-e2e.sh /path/to/dtmf
 set -uo pipefail
@@ -20,7 +22,7 @@ on_failure() {
         xdotool getmouselocation
     fi
 }
-start_session openbox xdotool xprop xwininfo wmctrl
+start_session openbox xdotool xprop xwininfo wmctrl xclip sox paplay import convert
 
 "$DTMF" >"$WORK/dtmf.log" 2>&1 &
 APP=$!
@@ -121,9 +123,34 @@ warning_gone() { ! find_warning; }
 wait_for 50 warning_gone || fail "Return did not answer the Warning"
 kill -0 "$APP" 2>/dev/null || fail "dtmf ended with the Warning"
 find_settings >/dev/null || fail "Settings went away with the Warning"
+
+# The server comes back; device 1 chosen in Settings (a click in its device
+# list, then Down) records again, and digits played into it are decoded.
+bash "$SESSION_TESTS/pulse-daemon.sh" stop "$PULSE_PID"
+env=$(bash "$SESSION_TESTS/pulse-daemon.sh" restart "$PULSE_DIR") || fail "PulseAudio did not start again"
+eval "$env"
+PULSE_PID=$PULSE_DAEMON_PID
+log "PulseAudio started again"
+xdotool windowactivate --sync "$SET" 2>/dev/null || true
+FIELD_Y=$(device_field_y "$SET") || fail "no device field found in Settings"
+click "$SET" 60 "$FIELD_Y"
+sleep 0.2
+xdotool key Down
+LINE2=$(pactl list short sources | awk '$2 == "line2.monitor" {print $1}')
+on_line2() { [ "$(pactl list short source-outputs | awk '{print $2}' | sort -u)" = "$LINE2" ]; }
+wait_for 50 on_line2 || fail "no capture on device 1 after it was chosen: $(pactl list short source-outputs)"
+find_warning >/dev/null && fail "a Warning after device 1 was chosen"
+
 xdotool windowactivate --sync "$SET" 2>/dev/null || true
 xdotool key Escape
 wait_for 30 settings_hidden || fail "Esc did not hide Settings"
-log "Warning answered, Settings hidden by Esc"
+log "Warning answered, device 1 chosen, Settings hidden by Esc"
+
+# shellcheck source=../dtmf-tones.sh
+source "$SESSION_TESTS/dtmf-tones.sh"
+digits_wav "$WORK/digits.wav" "7359"
+paplay --device=line2 "$WORK/digits.wav" || fail "paplay into line2"
+expect_line "7359"
+log "capture recovered on device 1: read '7359'"
 close_main_window
 echo "e2e: all checks passed"

@@ -3,7 +3,9 @@
 # manager, a private PulseAudio server with two null sinks, digits played into
 # the default input and into a second device chosen in Settings, the digit
 # line read back through the clipboard, the meter and scale checked on a
-# screenshot, and a close through the window manager.
+# screenshot, and a close through the window manager. Then the program again
+# under --detector=strict: speech gives no digit, a keyed sequence every
+# digit, each on the line no later than 80 ms after its tone began.
 #
 # Usage: window-e2e.sh /path/to/dtmf [screenshot.png]
 set -uo pipefail
@@ -13,7 +15,7 @@ SHOT_OUT=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=session.sh
 source "$HERE/session.sh"
-start_session xdotool xclip wmctrl xwininfo import convert sox paplay openbox
+start_session xdotool xclip wmctrl xwininfo import convert sox paplay openbox espeak-ng
 
 # --- test sounds ---------------------------------------------------------------------
 # shellcheck source=../dtmf-tones.sh
@@ -36,39 +38,6 @@ log "main window $WIN"
 # The recording stream is up once the server lists a source output.
 wait_for 100 sh -c 'pactl list short source-outputs | grep -q .' || fail "dtmf is not recording"
 
-# origin Window: "X Y", the screen position of the window's client area.
-origin() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
-        END {print x, y}'
-}
-# click Window X Y: a left click at X, Y of the window's client area.
-click() {
-    local ox oy
-    read -r ox oy < <(origin "$1")
-    xdotool mousemove $((ox + $2)) $((oy + $3)) click 1
-}
-
-read_line() {
-    local w=$1
-    xdotool windowactivate --sync "$w" 2>/dev/null || true
-    click "$w" 200 10
-    sleep 0.2
-    xdotool key --clearmodifiers ctrl+a ctrl+c
-    sleep 0.3
-    xclip -o -selection clipboard 2>/dev/null
-}
-
-# expect_line Expected: reads the line until it shows Expected (bounded).
-expect_line() {
-    local want=$1 got="" i
-    for ((i = 0; i < 10; i++)); do
-        got=$(read_line "$WIN")
-        [ "$got" = "$want" ] && return 0
-        sleep 0.5
-    done
-    fail "digit line is '$got', expected '$want'"
-}
-
 paplay --device=line1 "$WORK/first.wav" || fail "paplay into line1"
 expect_line "$FIRST"
 log "read '$FIRST' from the digit line"
@@ -78,7 +47,7 @@ read -r WX WY < <(origin "$WIN")
 log "client area at $WX,$WY"
 paplay --device=line1 "$WORK/loud.wav" &
 PLAY=$!
-PIDS+=($PLAY)
+PIDS+=("$PLAY")
 
 pixel() { convert "$WORK/shot.png" -format "%[pixel:p{$(($1 + WX)),$(($2 + WY))}]" info:; }
 # LED cell k (1..50) is a column of pixels at x = 11 + 3(k-1) + 1, rows 35..38.
@@ -129,18 +98,7 @@ find_settings() { xdotool search --onlyvisible --name '^ Settings$' | head -n1 |
 wait_for 50 find_settings || fail "the settings window did not appear"
 SET=$(find_settings)
 xdotool windowactivate --sync "$SET" 2>/dev/null || true
-read -r SX SY < <(origin "$SET")
-# The combo box's text field is the first white run down the column x = 60.
-import -window root "png:$WORK/settings.png" || fail "screenshot of Settings"
-FIELD_Y=""
-for ((y = 20; y < 110; y++)); do
-    c=$(convert "$WORK/settings.png" -format "%[pixel:p{$((SX + 60)),$((SY + y))}]" info:)
-    if is "srgb(255,255,255)" "$c" || is "white" "$c"; then
-        FIELD_Y=$((y + 3))
-        break
-    fi
-done
-[ -n "$FIELD_Y" ] || fail "no device field found in Settings"
+FIELD_Y=$(device_field_y "$SET") || fail "no device field found in Settings"
 click "$SET" 60 "$FIELD_Y"
 sleep 0.2
 xdotool key Down
@@ -165,4 +123,37 @@ log "read '$SECOND' from device 1"
 # --- close through the window manager ---------------------------------------------------------
 close_main_window
 log "closed with status 0"
+
+# --- the strict receiver ---------------------------------------------------------------------------
+KEYED="0123456789ABCD*#"
+digits_wav "$WORK/keyed.wav" "$KEYED" 0.07 0.07
+if ! espeak-ng -v en+m1 -s 160 -w "$WORK/speech-en.wav" "The north wind and the sun were \
+disputing which was the stronger, when a traveller came along wrapped in a warm cloak. Please \
+hold the line, your call is important to us. Press one for sales, two for support, or stay on \
+the line." || ! espeak-ng -v de+f1 -s 165 -w "$WORK/speech-de.wav" "Einst stritten sich \
+Nordwind und Sonne, wer von ihnen beiden wohl der Stärkere wäre, als ein Wanderer des Weges \
+daherkam." || ! sox -D "$WORK/speech-en.wav" "$WORK/speech-de.wav" -r 48000 -c 1 -b 16 \
+    "$WORK/speech.wav" norm -3; then
+    fail "no speech from espeak-ng"
+fi
+log "speech: $(soxi -D "$WORK/speech.wav") s"
+
+QT_LOGGING_RULES="dtmf.detector.debug=true" "$DTMF" --detector=strict >"$WORK/dtmf.log" 2>&1 &
+APP=$!
+wait_for 150 find_main || fail "the main window did not appear under --detector=strict"
+WIN=$(find_main)
+wait_for 100 sh -c 'pactl list short source-outputs | grep -q .' || fail "dtmf is not recording"
+paplay --device=line1 "$WORK/speech.wav" || fail "paplay of the speech"
+paplay --device=line1 "$WORK/keyed.wav" || fail "paplay of the keyed sequence"
+# Any digit heard in the speech would stand before the sequence.
+expect_line "$KEYED"
+log "strict receiver: no digit from the speech, '$KEYED' from the keyed sequence"
+# Each digit with the time from its tone's start to the line, in ms.
+LATENCIES=$(sed -n 's/^dtmf.detector: . on the line \([0-9.]*\) ms after its tone began$/\1/p' \
+    "$WORK/dtmf.log")
+[ "$(echo "$LATENCIES" | grep -c .)" = "${#KEYED}" ] || fail "latencies logged: $LATENCIES"
+SLOWEST=$(echo "$LATENCIES" | sort -g | tail -n1)
+log "strict receiver: digits on the line $(echo "$LATENCIES" | sort -g | head -n1) to $SLOWEST ms after their tones began"
+awk -v s="$SLOWEST" 'BEGIN { exit !(s <= 80) }' || fail "a digit reached the line $SLOWEST ms after its tone"
+close_main_window
 echo "e2e: all checks passed"

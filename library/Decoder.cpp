@@ -1,8 +1,5 @@
 #include "Decoder.h"
 
-#include "StrictDetector.h"
-#include "WindowDetector.h"
-
 #include <algorithm>
 
 std::string UnsupportedInput(int Rate, int Channels)
@@ -17,23 +14,32 @@ std::string UnsupportedInput(int Rate, int Channels)
     return "";
 }
 
+namespace {
+
+constexpr int DetectorRate = static_cast<int>(DetectorSampleRate);
+
+// Whether samples at Rate reach the detector as they are: 48000 Hz always,
+// and the strict receiver's own 8000 Hz too.
+bool Direct(int Rate, TDetectorKind Kind)
+{
+    return Rate == DetectorRate ||
+           (Kind == TDetectorKind::Strict && TStrictReceiver::TakesRate(Rate));
+}
+
+} // namespace
+
 double SampleSeconds(int64_t Sample)
 {
     return static_cast<double>(Sample) / DetectorSampleRate;
 }
 
-TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-                   bool ReportAtEmission, const TStrictLimits &Limits)
-    : InputRate(Rate), ChannelCount(Channels)
+TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, const TStrictLimits &Limits,
+                   TSymbolDetector::THandler OnEnded, TSymbolDetector::THandler OnStarted)
+    : InputRate(Rate), ChannelCount(Channels),
+      TheDetector(TSymbolDetector::Make(Kind, Limits, std::move(OnEnded), std::move(OnStarted),
+                                        Direct(Rate, Kind) ? Rate : DetectorRate))
 {
-    const bool Direct = Rate == static_cast<int>(DetectorSampleRate) ||
-                        (Kind == TDetectorKind::Strict && TStrictReceiver::TakesRate(Rate));
-    if (Kind == TDetectorKind::Window)
-        TheDetector = std::make_unique<TWindowDetector>(std::move(OnSymbol), ReportAtEmission);
-    else
-        TheDetector = std::make_unique<TStrictDetector>(
-            std::move(OnSymbol), Direct ? Rate : static_cast<int>(DetectorSampleRate), Limits);
-    if (!Direct)
+    if (!Direct(Rate, Kind))
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
                 TheDetector->ReceiveFloats(Samples, Count);

@@ -6,7 +6,6 @@
 
 #include "MonoResampler.h"
 #include "SymbolDetector.h"
-#include "strict/StrictLimits.h"
 #include "window/ToneDetector.h"
 
 #include <cstddef>
@@ -22,21 +21,14 @@ constexpr int MaxInputChannels = 1024;
 // Why a rate and channel count can't be decoded, or "" when they can.
 std::string UnsupportedInput(int Rate, int Channels);
 
-enum class TDetectorKind
-{
-    Strict,
-    Window
-};
-
 class TDecoder
 {
   public:
-    // Rate and Channels must be supported. With the window's detector,
-    // ReportAtEmission hands symbols over before their end is known; Limits
-    // are the strict receiver's, without a Fault. The strict receiver takes
-    // 8000 Hz as it is.
-    TDecoder(int Rate, int Channels, TDetectorKind Kind, TSymbolDetector::THandler OnSymbol,
-             bool ReportAtEmission = false, const TStrictLimits &Limits = {});
+    // Rate and Channels must be supported, Limits without a fault. OnEnded
+    // gets each symbol once it has ended, OnStarted (if given) each as soon
+    // as the detector is sure of it.
+    TDecoder(int Rate, int Channels, TDetectorKind Kind, const TStrictLimits &Limits,
+             TSymbolDetector::THandler OnEnded, TSymbolDetector::THandler OnStarted = nullptr);
     TDecoder(const TDecoder &) = delete;
     TDecoder &operator=(const TDecoder &) = delete;
 

@@ -1,9 +1,10 @@
 #include "StreamSource.h"
 
+#include "Reading.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -35,14 +36,11 @@ bool TStreamSource::FillTo(sf_count_t End)
     while (HeldEnd() < End && !AtEnd) {
         const size_t Old = Held.size();
         Held.resize(Old + ReadBytes);
-        const ssize_t Got = read(Fd, Held.data() + Old, ReadBytes);
-        Held.resize(Old + static_cast<size_t>(std::max<ssize_t>(Got, 0)));
-        if (Got < 0 && errno == EINTR)
-            continue;
+        const ssize_t Got = ReadSome(Fd, Held.data() + Old, ReadBytes);
         if (Got < 0)
             Error = std::strerror(errno);
-        if (Got <= 0)
-            AtEnd = true;
+        Held.resize(Old + static_cast<size_t>(std::max<ssize_t>(Got, 0)));
+        AtEnd = Got <= 0;
     }
     return HeldEnd() >= End;
 }
@@ -51,18 +49,10 @@ bool TStreamSource::FillTo(sf_count_t End)
 // reader, and only what they leave behind is kept.
 sf_count_t TStreamSource::ReadDirect(unsigned char *Destination, sf_count_t Count)
 {
-    sf_count_t Got = 0;
-    while (Got < Count && !AtEnd) {
-        const ssize_t Now = read(Fd, Destination + Got, static_cast<size_t>(Count - Got));
-        if (Now < 0 && errno == EINTR)
-            continue;
-        if (Now < 0)
-            Error = std::strerror(errno);
-        if (Now <= 0)
-            AtEnd = true;
-        else
-            Got += Now;
-    }
+    const auto Wanted = static_cast<size_t>(Count);
+    const size_t Read = AtEnd ? 0 : ReadFull(Fd, Destination, Wanted, &Error);
+    AtEnd = AtEnd || Read < Wanted;
+    const auto Got = static_cast<sf_count_t>(Read);
     const size_t Kept = std::min<size_t>(static_cast<size_t>(Got), LookBehind);
     Held.assign(Destination + Got - Kept, Destination + Got);
     Position += Got;
