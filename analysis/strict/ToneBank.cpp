@@ -1,7 +1,6 @@
 #include "ToneBank.h"
 
 #include "Keypad.h"
-#include "Silence.h"
 #include "Simd.h"
 
 #include <cmath>
@@ -49,6 +48,8 @@ __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const T
     CorrelateKernel<TFloats8>(Samples, Basis, Sums);
 }
 #endif
+
+constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 
 } // namespace
 
@@ -102,7 +103,16 @@ void TToneBank::Reset()
 
 const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
 {
-    const bool Zero = AllZero(Samples, SubBlock);
+    // Four sums side by side, so that the additions need not wait for each
+    // other.
+    float Quarter[4] = {};
+    for (int n = 0; n < SubBlock; n += 4)
+        for (int q = 0; q < 4; ++q)
+            Quarter[q] += Samples[n + q] * Samples[n + q];
+    const float Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
+    // A sub-block below -90 dBFS (what a resampler or a codec leaves in a
+    // pause) counts as silence: no tone the judge would take is that weak.
+    const bool Zero = !(Energy >= QuietEnergy);
     if (Zero && ++QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
@@ -114,20 +124,12 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
     if (!Zero)
         QuietParts = 0;
     float Sums[2 * BankTones] = {};
-    float Energy = 0;
     if (!Zero) {
-        // Four sums side by side, so that the additions need not wait for
-        // each other.
-        float Quarter[4] = {};
-        for (int n = 0; n < SubBlock; n += 4)
-            for (int q = 0; q < 4; ++q)
-                Quarter[q] += Samples[n + q] * Samples[n + q];
-        Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
         Correlate(Samples, Basis, Sums);
     }
 
     Newest = (Newest + 1) % SubBlocksPerWindow;
-    PartEnergy[Newest] = Energy;
+    PartEnergy[Newest] = Zero ? 0.0f : Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
         const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
