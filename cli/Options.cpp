@@ -96,16 +96,21 @@ const std::vector<TOptionSpec> OptionTable = {
     {'h', "help", TArgument::None, "", "", "print this help and exit"},
     {'V', "version", TArgument::None, "", "", "print the version and exit"},
     {KeyNormalTwist, "normal-twist", TArgument::Required, "DB", "",
-     "how far the low tone may stand over the high one"},
+     "how far the low tone may stand over the high one\n"
+     "(default 9 dB)"},
     {KeyReverseTwist, "reverse-twist", TArgument::Required, "DB", "",
-     "how far the high tone may stand over the low one"},
+     "how far the high tone may stand over the low one\n"
+     "(default 5 dB)"},
     {KeyMinLevel, "min-level", TArgument::Required, "DBFS", "",
      "the weakest tone taken, dB of its amplitude under\n"
-     "full scale"},
+     "full scale (default -51)"},
     {KeyMinTone, "min-tone", TArgument::Required, "SECONDS", "",
-     "tones shorter than about this make no digit"},
+     "tones shorter than about this make no digit\n"
+     "(default 0.030: 40 ms is a digit, 23 ms is not)"},
     {KeyMinPause, "min-pause", TArgument::Required, "SECONDS", "",
-     "a shorter gap does not end a digit"},
+     "a shorter gap does not end a digit (default\n"
+     "0.025: a 10 ms dropout is bridged, a 40 ms pause\n"
+     "is not)"},
 };
 
 namespace {

@@ -6,6 +6,7 @@ TChannelLane::TChannelLane(int Rate, int Channel, TDetectorKind Kind, const TStr
                            TSymbolDetector::THandler OnSymbol)
     : Rate(Rate), BlockLength(std::max(1, Rate / 100))
 {
+    const bool Direct = DetectorTakes(Kind, Rate);
     Detector = TSymbolDetector::Make(
         Kind, Limits,
         [Channel, OnSymbol = std::move(OnSymbol)](const TDecodedSymbol &Symbol) {
@@ -13,8 +14,8 @@ TChannelLane::TChannelLane(int Rate, int Channel, TDetectorKind Kind, const TStr
             Tagged.Channel = Channel;
             OnSymbol(Tagged);
         },
-        nullptr);
-    if (Rate != static_cast<int>(DetectorSampleRate))
+        nullptr, Direct ? Rate : static_cast<int>(DetectorSampleRate));
+    if (!Direct)
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
                 Detector->ReceiveFloats(Samples, Count);

@@ -17,6 +17,18 @@ std::string UnsupportedInput(int Rate, int Channels)
     return "";
 }
 
+namespace {
+
+constexpr int DetectorRate = static_cast<int>(DetectorSampleRate);
+
+} // namespace
+
+bool DetectorTakes(TDetectorKind Kind, int Rate)
+{
+    return Rate == DetectorRate ||
+           (Kind == TDetectorKind::Strict && TStrictReceiver::TakesRate(Rate));
+}
+
 double SampleSeconds(int64_t Sample)
 {
     return static_cast<double>(Sample) / DetectorSampleRate;
@@ -49,8 +61,10 @@ TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, const TStrictLimi
         }
         return;
     }
-    TheDetector = TSymbolDetector::Make(Kind, Limits, std::move(OnEnded), std::move(OnStarted));
-    if (Rate != static_cast<int>(DetectorSampleRate))
+    const bool Direct = DetectorTakes(Kind, Rate);
+    TheDetector = TSymbolDetector::Make(Kind, Limits, std::move(OnEnded), std::move(OnStarted),
+                                        Direct ? Rate : DetectorRate);
+    if (!Direct)
         Resampler =
             std::make_unique<TMonoResampler>(Rate, [this](const float *Samples, size_t Count) {
                 TheDetector->ReceiveFloats(Samples, Count);

@@ -1,7 +1,8 @@
 // Runs audio of any supported rate and channel count through the detectors:
 // each channel through a detector of its own (or one picked, or their mean),
-// resampling to 48000 Hz, and a report of every symbol decided, with its
-// start, end and channel, in the order of their starts.
+// resampling to 48000 Hz (8000 Hz stays as it is for the strict receiver),
+// and a report of every symbol decided, with its start, end (at 48000 Hz)
+// and channel, in the order of their starts.
 #pragma once
 
 #include "MonoResampler.h"
@@ -23,6 +24,10 @@ constexpr int MaxInputChannels = 1024;
 
 // Why a rate and channel count can't be decoded, or "" when they can.
 std::string UnsupportedInput(int Rate, int Channels);
+
+// Whether samples at Rate reach a detector of Kind as they are: 48000 Hz
+// always, and the strict receiver's own 8000 Hz too.
+bool DetectorTakes(TDetectorKind Kind, int Rate);
 
 // Which channels of an input of several are decoded.
 struct TChannelChoice
@@ -48,7 +53,8 @@ class TDecoder
     int Channels() const { return ChannelCount; }
     int Rate() const { return InputRate; }
 
-    // Interleaved frames. 48000 Hz mono shorts reach the detector unchanged.
+    // Interleaved frames. Mono shorts at a rate the detector takes reach it
+    // unchanged.
     void FeedShorts(const int16_t *Frames, size_t Count);
     // Interleaved frames on the scale [-1, 1).
     void FeedFloats(const float *Frames, size_t Count);

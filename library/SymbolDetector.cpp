@@ -26,11 +26,13 @@ constexpr int64_t SureAfter = 2 * TStrictReceiver::SampleRate;
 
 std::unique_ptr<TSymbolDetector> TSymbolDetector::Make(TDetectorKind Kind,
                                                        const TStrictLimits &Limits,
-                                                       THandler OnEnded, THandler OnStarted)
+                                                       THandler OnEnded, THandler OnStarted,
+                                                       int Rate)
 {
     if (Kind == TDetectorKind::Window)
         return std::make_unique<TWindowDetector>(std::move(OnEnded), std::move(OnStarted));
-    return std::make_unique<TStrictDetector>(Limits, std::move(OnEnded), std::move(OnStarted));
+    return std::make_unique<TStrictDetector>(Limits, std::move(OnEnded), std::move(OnStarted),
+                                             Rate);
 }
 
 TSymbolDetector::TSymbolDetector(THandler OnEnded, THandler OnStarted)
@@ -40,9 +42,10 @@ TSymbolDetector::TSymbolDetector(THandler OnEnded, THandler OnStarted)
 
 // --- the strict receiver -----------------------------------------------------------------
 
-TStrictDetector::TStrictDetector(const TStrictLimits &Limits, THandler OnEnded, THandler OnStarted)
-    : TSymbolDetector(std::move(OnEnded), std::move(OnStarted)),
-      Receiver(TStrictReceiver::SampleRate, Limits)
+TStrictDetector::TStrictDetector(const TStrictLimits &Limits, THandler OnEnded, THandler OnStarted,
+                                 int Rate)
+    : TSymbolDetector(std::move(OnEnded), std::move(OnStarted)), Receiver(Rate, Limits),
+      Scale(TStrictReceiver::SampleRate / Receiver.Rate())
 {
 }
 
@@ -54,7 +57,7 @@ void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
         for (size_t i = 0; i < Piece; ++i)
             Floats[i] = static_cast<float>(Samples[i]) * (1.0f / 32768.0f);
         Receiver.Receive(Floats, Piece, Ended, &Started);
-        Received += static_cast<int64_t>(Piece);
+        Received += static_cast<int64_t>(Piece) * Scale;
         Samples += Piece;
         Count -= Piece;
     }
@@ -66,7 +69,7 @@ void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
 void TStrictDetector::ReceiveFloats(const float *Samples, size_t Count)
 {
     Receiver.Receive(Samples, Count, Ended, &Started);
-    Received += static_cast<int64_t>(Count);
+    Received += static_cast<int64_t>(Count) * Scale;
     HandOver();
 }
 
@@ -87,12 +90,16 @@ int64_t TStrictDetector::Frontier() const
 void TStrictDetector::HandOver()
 {
     if (!Started.empty())
-        OpenStart = Started.back().Start;
-    if (OnStarted)
-        for (const TDecodedSymbol &S : Started)
+        OpenStart = Started.back().Start * Scale;
+    for (TDecodedSymbol &S : Started) {
+        S.Start *= Scale;
+        if (OnStarted)
             OnStarted(S);
+    }
     Started.clear();
-    for (const TDecodedSymbol &S : Ended) {
+    for (TDecodedSymbol &S : Ended) {
+        S.Start *= Scale;
+        S.End *= Scale;
         if (OpenStart >= 0 && S.End > OpenStart)
             OpenStart = -1;
         if (OnEnded)

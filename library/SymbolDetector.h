@@ -32,9 +32,12 @@ class TSymbolDetector
     using THandler = std::function<void(const TDecodedSymbol &Symbol)>;
 
     // OnEnded, when given, gets each symbol once it has ended; OnStarted, when
-    // given, each as soon as the detector is sure of it, its End -1.
+    // given, each as soon as the detector is sure of it, its End -1. Samples
+    // come at Rate: 48000 Hz, or for the strict receiver any rate it takes;
+    // positions are told at 48000 Hz all the same.
     static std::unique_ptr<TSymbolDetector> Make(TDetectorKind Kind, const TStrictLimits &Limits,
-                                                 THandler OnEnded, THandler OnStarted);
+                                                 THandler OnEnded, THandler OnStarted,
+                                                 int Rate = 48000);
 
     virtual ~TSymbolDetector() = default;
     virtual void ReceiveShorts(const int16_t *Samples, size_t Count) = 0;
@@ -55,7 +58,8 @@ class TSymbolDetector
 class TStrictDetector : public TSymbolDetector
 {
   public:
-    TStrictDetector(const TStrictLimits &Limits, THandler OnEnded, THandler OnStarted);
+    TStrictDetector(const TStrictLimits &Limits, THandler OnEnded, THandler OnStarted,
+                    int Rate = TStrictReceiver::SampleRate);
 
     void ReceiveShorts(const int16_t *Samples, size_t Count) override;
     void ReceiveFloats(const float *Samples, size_t Count) override;
@@ -68,6 +72,7 @@ class TStrictDetector : public TSymbolDetector
     void HandOver();
 
     TStrictReceiver Receiver;
+    int64_t Scale; // samples at 48000 Hz per sample taken
     std::vector<TDecodedSymbol> Ended;
     std::vector<TDecodedSymbol> Started;
     int64_t OpenStart = -1; // start of the digit sounding now, or -1

@@ -403,6 +403,7 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
         {{"--label=calls/7", "a.wav"},
          "--label names standard input or the device, and neither is read"},
         {{"--device=default", "a.wav"}, "--device records from a sound source and reads no FILE"},
+        {{"--min-pause=0.001", "-"}, "the minimum pause must lie between 0.010 and 1 s"},
     };
     for (const TCase &Case : Wrong) {
         const TProcessResult Result = Decode(Case.Args);
