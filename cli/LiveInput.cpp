@@ -15,8 +15,12 @@ void AskToStop(int)
     StopAsked = true;
 }
 
-// 20 ms: a stop is noticed within a fragment.
-constexpr size_t ReadSamples = DetectorSampleRate / 50;
+// The strict receiver's own rate, or the window detector's.
+int RecordingRate(TDetectorKind Detector)
+{
+    return static_cast<int>(Detector == TDetectorKind::Strict ? TToneBank::Rate
+                                                              : DetectorSampleRate);
+}
 
 } // namespace
 
@@ -31,27 +35,29 @@ void CatchStopSignals()
 
 bool DecodeLiveSource(const TOptions &Options, TSymbolWriter &Writer, TAudioCounter *Counter)
 {
-    TPulseSource Source(Options.Device);
+    const int Rate = RecordingRate(Options.Detector);
+    TPulseSource Source(Options.Device, Rate);
     if (!Source.Error().empty()) {
         Writer.Failure(Source.Error());
         return false;
     }
     const TWriterHandlers Handlers(Options, Writer);
-    TDecoder Decoder(DetectorSampleRate, 1, Options.Detector, Options.Limits, Handlers.OnEnded,
+    TDecoder Decoder(Rate, 1, Options.Detector, Options.Limits, Handlers.OnEnded,
                      Handlers.OnStarted, TChannelChoice{Options.Channel, Options.Mix});
     if (!Decoder.Error().empty()) {
         Writer.Failure(Decoder.Error());
         return false;
     }
     Writer.Begin();
-    std::vector<int16_t> Samples(ReadSamples);
+    // 20 ms: a stop is noticed within a fragment.
+    std::vector<int16_t> Samples(static_cast<size_t>(Rate / 50));
     bool Lost = false;
     while (!StopAsked && !Lost) {
         Lost = !Source.Read(Samples.data(), Samples.size());
         if (Lost)
             break;
         Decoder.FeedShorts(Samples.data(), Samples.size());
-        *Counter += static_cast<int64_t>(Samples.size()) * 1000000 / DetectorSampleRate;
+        *Counter += static_cast<int64_t>(Samples.size()) * 1000000 / Rate;
     }
     Decoder.Finish();
     Writer.End();

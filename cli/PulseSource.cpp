@@ -3,13 +3,6 @@
 #include "Decoder.h"
 #include "PulseLibrary.h"
 
-namespace {
-
-// 20 ms a fragment: symbols come out as they finish, not seconds later.
-constexpr uint32_t FragmentBytes = DetectorSampleRate / 50 * sizeof(int16_t);
-
-} // namespace
-
 std::string PulseProblem(const TPulseLibrary &Pulse, int Code)
 {
     switch (Code) {
@@ -29,15 +22,16 @@ std::string PulseProblem(const TPulseLibrary &Pulse, int Code)
     }
 }
 
-TPulseSource::TPulseSource(const std::string &Device) : Pulse(PulseLibrary(Problem))
+TPulseSource::TPulseSource(const std::string &Device, int Rate) : Pulse(PulseLibrary(Problem))
 {
     if (Pulse == nullptr)
         return;
-    const pa_sample_spec Spec = {PA_SAMPLE_S16LE, static_cast<uint32_t>(DetectorSampleRate), 1};
+    const pa_sample_spec Spec = {PA_SAMPLE_S16LE, static_cast<uint32_t>(Rate), 1};
     pa_buffer_attr Buffer;
     Buffer.maxlength = static_cast<uint32_t>(-1);
     Buffer.tlength = Buffer.prebuf = Buffer.minreq = static_cast<uint32_t>(-1);
-    Buffer.fragsize = FragmentBytes;
+    // 20 ms a fragment: symbols come out as they finish, not seconds later.
+    Buffer.fragsize = static_cast<uint32_t>(Rate / 50 * sizeof(int16_t));
     int Code = 0;
     Stream = Pulse->pa_simple_new(nullptr, "dtmf-decode", PA_STREAM_RECORD,
                                   Device == "default" ? nullptr : Device.c_str(), "DTMF decoding",

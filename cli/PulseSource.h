@@ -1,6 +1,5 @@
-// A sound source recorded through libpulse's simple API, at the detector's
-// rate, mono, 16-bit. Apart from the window program's wave-in layer: this
-// tool only needs to read one source front to back.
+// A sound source recorded through libpulse's simple API, mono, 16-bit. Apart from the window
+// program's wave-in layer: this tool only needs to read one source front to back.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +12,8 @@ struct TPulseLibrary;
 class TPulseSource
 {
   public:
-    // Device "default" is the sound server's default source.
-    explicit TPulseSource(const std::string &Device);
+    // Device "default" is the sound server's default source; Rate in Hz.
+    TPulseSource(const std::string &Device, int Rate);
     ~TPulseSource();
     TPulseSource(const TPulseSource &) = delete;
     TPulseSource &operator=(const TPulseSource &) = delete;
