@@ -6,10 +6,25 @@ const double DtmfFrequencies[DtmfToneCount] = {697, 770, 852, 941, 1209, 1336, 1
 
 const char ValidSymbols[17] = "0123456789ABCD*#";
 
+namespace {
+
+const char Rows[] = "123A456B789C*0#D";
+
+} // namespace
+
 char KeypadSymbol(int Low, int High)
 {
-    static const char Rows[] = "123A456B789C*0#D";
     return Rows[Low * 4 + (High - 4)];
+}
+
+bool KeypadTones(char Symbol, int &Low, int &High)
+{
+    const char *Key = Symbol != 0 ? std::strchr(Rows, Symbol) : nullptr;
+    if (Key == nullptr)
+        return false;
+    Low = static_cast<int>(Key - Rows) / 4;
+    High = 4 + static_cast<int>(Key - Rows) % 4;
+    return true;
 }
 
 bool IsKeypadSymbol(char c)

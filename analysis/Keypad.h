@@ -13,5 +13,9 @@ extern const char ValidSymbols[17];
 // The symbol of a low tone (0..3) sounding with a high tone (4..7).
 char KeypadSymbol(int Low, int High);
 
+// The tones of a keypad symbol: Low in 0..3, High in 4..7. False for any
+// other character.
+bool KeypadTones(char Symbol, int &Low, int &High);
+
 // Whether c is one of the sixteen keypad symbols.
 bool IsKeypadSymbol(char c);

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Decodes the same long 48 kHz mono WAVs of DTMF digits with dtmf-decode and
-# with multimon-ng, best of a few runs each, checks that both found the
-# digits, and prints the ratio of their times (below 1: dtmf-decode is
-# faster) for each length: by default 200 s and 30 minutes.
+# Decodes the same long mono WAVs of DTMF digits with dtmf-decode and with
+# multimon-ng, best of a few runs each, checks that both found the digits, and
+# prints the ratio of their times (below 1: dtmf-decode is faster) for each
+# length and rate: by default 200 s and 30 minutes, at 48 kHz and at the
+# telephone's 8 kHz.
 #
 # Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio...]
+#   RATES (default "48000 8000") and RUNS (default 3) choose the rates and the
+#   runs of which the best counts.
 set -euo pipefail
 
 decoder=${1:-${BUILD_DIR:-build}/cli/dtmf-decode}
@@ -12,6 +15,7 @@ shift || true
 lengths=("$@")
 [ ${#lengths[@]} -gt 0 ] || lengths=(200 1800)
 runs=${RUNS:-3}
+read -r -a rates <<<"${RATES:-48000 8000}"
 for tool in "$decoder" sox multimon-ng; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
@@ -34,40 +38,42 @@ summary=()
 for seconds in "${lengths[@]}"; do
     cycles=$(awk -v t="$seconds" -v c="$cycle_length" \
         'BEGIN { n = int(t / c + 0.5); print n < 1 ? 1 : n }')
-    sox "$work/cycle.wav" "$work/long.wav" repeat $((cycles - 1))
-    expected=$((cycles * ${#symbols}))
-    length=$(soxi -D "$work/long.wav")
-    printf '== input: %s s of 48 kHz mono, %d symbols\n' "$length" "$expected"
+    for rate in "${rates[@]}"; do
+        sox -D "$work/cycle.wav" -r "$rate" "$work/long.wav" repeat $((cycles - 1))
+        expected=$((cycles * ${#symbols}))
+        length=$(soxi -D "$work/long.wav")
+        printf '== input: %s s of %d Hz mono, %d symbols\n' "$length" "$rate" "$expected"
 
-    # The same length of silence: the analysis of all-zero blocks is skipped,
-    # so this is the cost of reading, cutting into blocks and output.
-    sox -D -n -r 48000 -c 1 -b 16 "$work/silence.wav" trim 0 "$length"
-    idle=$(best_time "$runs" "$work/out" "$decoder" --detector=window "$work/silence.wav")
-    rm -f "$work/silence.wav"
+        # The same length of silence: the analysis of all-zero blocks is skipped,
+        # so this is the cost of reading, cutting into blocks and output.
+        sox -D -n -r "$rate" -c 1 -b 16 "$work/silence.wav" trim 0 "$length"
+        idle=$(best_time "$runs" "$work/out" "$decoder" --detector=window "$work/silence.wav")
+        rm -f "$work/silence.wav"
 
-    peer=$(best_time "$runs" "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav")
-    peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
-    printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
-    if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
-        echo "multimon-ng found $peer_found of $expected symbols" >&2
-        status=1
-    fi
-    for detector in window strict; do
-        ours=$(best_time "$runs" "$work/out" "$decoder" --detector=$detector "$work/long.wav")
-        our_found=$(tr -d '\n' <"$work/out" | wc -c)
-        printf 'dtmf-decode --detector=%s: %s s, %d symbols (silence: %s s)\n' \
-            "$detector" "$ours" "$our_found" "$idle"
-        # dtmf-decode must find every digit.
-        if [ "$our_found" -ne "$expected" ]; then
-            echo "dtmf-decode --detector=$detector found $our_found of $expected symbols" >&2
+        peer=$(best_time "$runs" "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav")
+        peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
+        printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
+        if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
+            echo "multimon-ng found $peer_found of $expected symbols" >&2
             status=1
         fi
-        ratio=$(awk -v a="$ours" -v b="$peer" -v t="$length" \
-            'BEGIN { printf "%.3f (dtmf-decode at %.0fx real time)", a / b, t / a }')
-        printf 'ratio dtmf-decode --detector=%s / multimon-ng: %s\n' "$detector" "$ratio"
-        summary+=("$(printf '%6.0f s, %-6s: %s' "$length" "$detector" "$ratio")")
+        for detector in window strict; do
+            ours=$(best_time "$runs" "$work/out" "$decoder" --detector=$detector "$work/long.wav")
+            our_found=$(tr -d '\n' <"$work/out" | wc -c)
+            printf 'dtmf-decode --detector=%s: %s s, %d symbols (silence: %s s)\n' \
+                "$detector" "$ours" "$our_found" "$idle"
+            # dtmf-decode must find every digit.
+            if [ "$our_found" -ne "$expected" ]; then
+                echo "dtmf-decode --detector=$detector found $our_found of $expected symbols" >&2
+                status=1
+            fi
+            ratio=$(awk -v a="$ours" -v b="$peer" -v t="$length" \
+                'BEGIN { printf "%.3f (dtmf-decode at %.0fx real time)", a / b, t / a }')
+            printf 'ratio dtmf-decode --detector=%s / multimon-ng: %s\n' "$detector" "$ratio"
+            summary+=("$(printf '%6.0f s at %5d Hz, %-6s: %s' "$length" "$rate" "$detector" "$ratio")")
+        done
+        rm -f "$work/long.wav"
     done
-    rm -f "$work/long.wav"
 done
 
 echo "== ratio dtmf-decode / multimon-ng"

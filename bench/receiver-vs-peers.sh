@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Runs the strict receiver, dtmf-decode (the window's detector), multimon-ng
 # and SpanDSP's dtmf_rx side by side on the receiver's requirement cases, on
-# long noise, on a talk-off corpus of speech and music, and on digits mixed
-# with speech, and prints a markdown table of what each one found.
+# long noise, on a talk-off corpus of speech and music, on digits mixed with
+# speech, and on a corpus of digits through the telephone channel (codecs,
+# packet loss, line faults, echo, call-progress tones, music on hold, speech;
+# see channel-corpus.py), and prints markdown tables of what each one found.
 #
 # Usage: bench/receiver-vs-peers.sh [build dir]
 #   MINUTES_SPEECH (default 40), MINUTES_NOISE (default 10), SYNTH_BARS
 #   (default 600), DIGITS_OVER_SPEECH (default 600) set the corpus sizes;
 #   MUSIC_DIR (default /usr/share/games/singularity/music, from the Debian
 #   package singularity-music) adds recorded music when it is there; KEEP_DIR
-#   keeps the generated audio in that folder.
-# Needs: sox, espeak-ng, multimon-ng, libspandsp-dev, a C compiler, python3.
+#   keeps the generated audio in that folder. CHANNEL_DIGITS (default 96) and
+#   CHANNEL_SEEDS (default "1", several for more signals) size the channel
+#   corpus; ONLY_CHANNEL=1 runs the channel table alone.
+# Needs: sox, espeak-ng, multimon-ng, libspandsp-dev, a C compiler, python3
+# with numpy, ffmpeg, lame, opus-tools, asterisk-moh-opsound-wav.
 set -euo pipefail
 
 build=${1:-${BUILD_DIR:-build}}
@@ -24,7 +29,8 @@ digits_over_speech=${DIGITS_OVER_SPEECH:-600}
 music_dir=${MUSIC_DIR:-/usr/share/games/singularity/music}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in "$probe" "$cases" "$decoder" sox soxi espeak-ng multimon-ng cc pkg-config python3; do
+for tool in "$probe" "$cases" "$decoder" sox soxi espeak-ng multimon-ng cc pkg-config python3 ffmpeg \
+    lame opusenc opusdec; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 pkg-config --exists spandsp || { echo "missing: libspandsp-dev" >&2; exit 1; }
@@ -86,6 +92,62 @@ seconds_of() {
 }
 
 per_hour() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%d (%.1f/h)", n, n * 3600 / s }'; }
+
+# The channel corpus: each condition keyed with its own digits at 8 kHz, every
+# decoder given the same file (the peers through sox -D as above); the last
+# rows add up the conditions and the time each decoder took.
+channel_table() {
+    local seed name text expected found correct extra d start end
+    declare -A found_total extra_total seconds
+    local sent_total=0
+    for d in "${decoders[@]}"; do
+        found_total[$d]=0
+        extra_total[$d]=0
+        seconds[$d]=0
+    done
+    echo
+    echo "| Channel condition (${CHANNEL_DIGITS:-96} digits each) | Strict receiver | Window's detector | multimon-ng | SpanDSP |"
+    echo "|---|---|---|---|---|"
+    read -r -a seeds <<<"${CHANNEL_SEEDS:-1}"
+    for seed in "${seeds[@]}"; do
+        /usr/bin/python3 "$here/channel-corpus.py" "$work/channel" \
+            --digits "${CHANNEL_DIGITS:-96}" --seed "$seed"
+        while IFS=$'\t' read -r name text; do
+            expected=$(cat "$work/channel/$name.txt")
+            sent_total=$((sent_total + ${#expected}))
+            line="| $text"
+            [ ${#seeds[@]} -gt 1 ] && line="$line (seed $seed)"
+            for d in "${decoders[@]}"; do
+                start=$(date +%s.%N)
+                found=$("run_channel_$d" "$work/channel/$name.wav" | tr -d '\n')
+                end=$(date +%s.%N)
+                seconds[$d]=$(awk -v a="${seconds[$d]}" -v s="$start" -v e="$end" 'BEGIN { print a + e - s }')
+                read -r correct extra < <(score "$expected" "$found")
+                found_total[$d]=$((found_total[$d] + correct))
+                extra_total[$d]=$((extra_total[$d] + extra))
+                cell="$correct/${#expected}"
+                [ "$extra" != 0 ] && cell="$cell +$extra"
+                line="$line | $cell"
+            done
+            echo "$line |"
+        done <"$work/channel/conditions.tsv"
+    done
+    line="| all conditions"
+    for d in "${decoders[@]}"; do line="$line | ${found_total[$d]}/$sent_total +${extra_total[$d]}"; done
+    echo "$line |"
+    line="| time over the corpus, s (wall clock, the peers' through sox)"
+    for d in "${decoders[@]}"; do line="$line | $(printf '%.2f' "${seconds[$d]}")"; done
+    echo "$line |"
+}
+run_channel_strict() { "$decoder" "$1" | grep -o '[0-9A-D*#]' || true; }
+run_channel_window() { run_window "$1"; }
+run_channel_multimon() { run_multimon "$1"; }
+run_channel_spandsp() { run_spandsp "$1"; }
+
+if [ -n "${ONLY_CHANNEL:-}" ]; then
+    channel_table
+    exit 0
+fi
 
 echo "| Case | Must give | Strict receiver | Window's detector | multimon-ng | SpanDSP |"
 echo "|---|---|---|---|---|---|"
@@ -225,3 +287,5 @@ for under in 0 16; do
     done
     echo "$line |"
 done
+
+channel_table

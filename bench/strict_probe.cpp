@@ -1,14 +1,20 @@
-// strict_probe: runs the strict receiver over a 48 kHz mono 16-bit WAV (or raw
-// signed 16-bit little-endian PCM with --raw, - for standard input) and prints
+// strict_probe: runs the strict receiver over a 48 or 8 kHz mono 16-bit WAV
+// (or raw signed 16-bit little-endian PCM at 48 kHz with --raw, - for
+// standard input) and prints
 // one line per symbol: the symbol, its start and its end in seconds. With
 // --reasons it prints instead how many windows each check turned down, and
 // with --trace what the checks measured in every window; --long does either
 // for the long windows.
+#include "Keypad.h"
 #include "strict/Decimator.h"
 #include "strict/PairJudge.h"
+#include "strict/SteadyLow.h"
 #include "strict/StrictReceiver.h"
 #include "strict/ToneBank.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,7 +41,7 @@ uint32_t Little(const unsigned char *p, int Bytes)
 
 // The samples of a mono 16-bit 48000 Hz WAV; an empty result with a message
 // for anything else.
-bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Samples)
+bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Samples, int &Rate)
 {
     if (Bytes.size() < 12 || std::memcmp(Bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(Bytes.data() + 8, "WAVE", 4) != 0)
@@ -48,7 +54,9 @@ bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Sam
         if (std::memcmp(Chunk, "fmt ", 4) == 0 && Size >= 16 && Body + 16 <= Bytes.size()) {
             const unsigned Format = Little(Chunk + 8, 2);
             FormatOk = (Format == 1 || Format == 0xFFFE) && Little(Chunk + 10, 2) == 1 &&
-                       Little(Chunk + 12, 4) == 48000 && Little(Chunk + 22, 2) == 16;
+                       TStrictReceiver::TakesRate(static_cast<int>(Little(Chunk + 12, 4))) &&
+                       Little(Chunk + 22, 2) == 16;
+            Rate = static_cast<int>(Little(Chunk + 12, 4));
         } else if (std::memcmp(Chunk, "data", 4) == 0 && FormatOk) {
             const size_t End = std::min(Bytes.size(), Body + Size);
             for (size_t i = Body; i + 1 < End; i += 2)
@@ -60,33 +68,121 @@ bool WavSamples(const std::vector<unsigned char> &Bytes, std::vector<float> &Sam
     return false;
 }
 
-void PrintReasons(const std::vector<float> &Samples, bool Trace, bool Long)
+// What the checks measure in one window.
+struct TTrace
 {
+    int Low = 0; // strongest tone of each group
+    int High = 4;
+    double Share = 0;        // the pair's power over the window's
+    double LowDominance = 0; // dB over the group's next strongest
+    double HighDominance = 0;
+    double LowHarmonic = 0; // second harmonic, dB under the tone
+    double HighHarmonic = 0;
+    double LowHarmonicRise = 0; // second harmonic, dB over the background
+    double HighHarmonicRise = 0;
+    double LowHarmonicOffset = 0; // the second harmonic's offset, fraction of its frequency
+    double HighHarmonicOffset = 0;
+    double LowOffset = 0; // fraction of the nominal frequency
+    double HighOffset = 0;
+    double LowDbfs = 0;
+    double HighDbfs = 0;
+};
+
+double Db(double PowerRatio)
+{
+    return 10 * std::log10(PowerRatio);
+}
+
+int Strongest(const double *Power, int First)
+{
+    return static_cast<int>(std::max_element(Power + First, Power + First + 4) - Power);
+}
+
+double NextStrongest(const double *Power, int Best, int First)
+{
+    double Next = 0;
+    for (int k = First; k < First + 4; ++k)
+        if (k != Best)
+            Next = std::max(Next, Power[k]);
+    return Next;
+}
+
+// The median power of the bins that hold neither the pair nor its harmonics.
+double Background(const double *Power, int Low, int High)
+{
+    std::vector<double> Rest;
+    for (int k = 0; k < BankTones; ++k)
+        if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
+            Rest.push_back(Power[k]);
+    std::nth_element(Rest.begin(), Rest.begin() + Rest.size() / 2, Rest.end());
+    return Rest[Rest.size() / 2];
+}
+
+TTrace Measure(const TPairJudge &Judge, const TToneWindow &Now, const TToneWindow &Before)
+{
+    double Power[BankTones];
+    for (int k = 0; k < BankTones; ++k)
+        Power[k] = std::norm(Now.Tone[k]);
+    TTrace T;
+    const int Low = T.Low = Strongest(Power, 0);
+    const int High = T.High = Strongest(Power, 4);
+    const double LowHz = DtmfFrequencies[Low];
+    const double HighHz = DtmfFrequencies[High];
+    T.Share = 2 * (Power[Low] + Power[High]) / Now.Length / Now.Energy;
+    T.LowDominance = Db(Power[Low] / NextStrongest(Power, Low, 0));
+    T.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
+    T.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
+    T.HighHarmonic = Db(Power[High] / Power[High + DtmfToneCount]);
+    const double Floor = Background(Power, Low, High);
+    T.LowHarmonicRise = Db(Power[Low + DtmfToneCount] / Floor);
+    T.HighHarmonicRise = Db(Power[High + DtmfToneCount] / Floor);
+    const double LowOffset = TPairJudge::Offset(Now, Before, Low);
+    const double HighOffset = TPairJudge::Offset(Now, Before, High);
+    T.LowHarmonicOffset = TPairJudge::Offset(Now, Before, Low + DtmfToneCount) / (2 * LowHz);
+    T.HighHarmonicOffset = TPairJudge::Offset(Now, Before, High + DtmfToneCount) / (2 * HighHz);
+    T.LowOffset = LowOffset / LowHz;
+    T.HighOffset = HighOffset / HighHz;
+    T.LowDbfs = 20 * std::log10(Judge.Amplitude(Now, Low, LowOffset));
+    T.HighDbfs = 20 * std::log10(Judge.Amplitude(Now, High, HighOffset));
+    return T;
+}
+
+void PrintReasons(const std::vector<float> &Samples, int Rate, bool Trace, bool Long)
+{
+    const bool Decimate = Rate != static_cast<int>(TToneBank::Rate);
     TDecimator Decimator;
+    TSteadyLow SteadyLow;
     TToneBank Bank;
     TToneWindow Previous;
-    std::vector<float> Low(Samples.size() / TDecimator::Factor + 1);
-    Low.resize(Decimator.Process(Samples.data(), Samples.size(), Low.data()));
+    std::array<double, DtmfToneCount> Gain;
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Gain[k] = Decimate ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0;
+    const TPairJudge Judge(Gain, TStrictLimits());
+    std::vector<float> Low(Samples);
+    if (Decimate)
+        Low.resize(Decimator.Process(Samples.data(), Samples.size(), Low.data()));
     const char *Names[] = {"pair", "share", "dominance", "harmonic", "frequency", "floor", "twist"};
     long Counts[7] = {};
     for (size_t i = 0; i + TToneBank::SubBlock <= Low.size(); i += TToneBank::SubBlock) {
-        const TToneWindow &Short = Bank.Analyse(Low.data() + i);
+        const TToneWindow &Short = Bank.Analyse(Low.data() + i, -SteadyLow.Take(Low.data() + i));
         const TToneWindow &Now = Long ? Bank.LongWindow() : Short;
-        TPairTrace T;
-        const TPairVerdict Verdict = TPairJudge::Judge(
-            Now, Previous, &T, Long ? TStrictReceiver::LongLimits : TPairLimits());
-        Previous = Now;
-        ++Counts[static_cast<int>(T.Why)];
-        if (Trace)
+        const TPairVerdict Verdict =
+            Judge.Judge(Now, Previous, Long ? TStrictReceiver::LongLimits : TPairLimits());
+        const int Why = static_cast<int>(Verdict.Why);
+        ++Counts[Why];
+        if (Trace) {
+            const TTrace T = Measure(Judge, Now, Previous);
             std::printf(
                 "%.4f\t%c\t%s\t%d%d\tshare %.2f\tdom %.1f %.1f\tharm %.1f %.1f\trise %.1f %.1f\t"
                 "off %+.2f %+.2f %%\tdBFS %.1f %.1f\theard %d\tharmonic off %+.2f %+.2f %%\n",
                 (static_cast<double>(i) + TToneBank::SubBlock - Now.Length) / 8000.0,
-                Verdict.Symbol ? Verdict.Symbol : '-', Names[static_cast<int>(T.Why)], T.Low,
-                T.High, T.Share, T.LowDominance, T.HighDominance, T.LowHarmonic, T.HighHarmonic,
-                T.LowHarmonicRise, T.HighHarmonicRise, 100 * T.LowOffset, 100 * T.HighOffset,
-                T.LowDbfs, T.HighDbfs, Verdict.LowHeard + Verdict.HighHeard,
-                100 * T.LowHarmonicOffset, 100 * T.HighHarmonicOffset);
+                Verdict.Symbol ? Verdict.Symbol : '-', Names[Why], T.Low, T.High, T.Share,
+                T.LowDominance, T.HighDominance, T.LowHarmonic, T.HighHarmonic, T.LowHarmonicRise,
+                T.HighHarmonicRise, 100 * T.LowOffset, 100 * T.HighOffset, T.LowDbfs, T.HighDbfs,
+                Verdict.LowHeard + Verdict.HighHeard, 100 * T.LowHarmonicOffset,
+                100 * T.HighHarmonicOffset);
+        }
+        Previous = Now;
     }
     if (Trace)
         return;
@@ -103,6 +199,7 @@ int main(int Argc, char **Argv)
     bool Trace = false;
     bool Long = false;
     std::string Path;
+    int Rate = TStrictReceiver::SampleRate;
     for (int i = 1; i < Argc; ++i) {
         const std::string Arg = Argv[i];
         if (Arg == "--raw")
@@ -130,19 +227,20 @@ int main(int Argc, char **Argv)
     if (Raw) {
         for (size_t i = 0; i + 1 < Bytes.size(); i += 2)
             Samples.push_back(static_cast<int16_t>(Little(Bytes.data() + i, 2)) / 32768.0f);
-    } else if (!WavSamples(Bytes, Samples)) {
-        std::fprintf(stderr, "strict_probe: %s is not a mono 16-bit 48000 Hz WAV\n", Path.c_str());
+    } else if (!WavSamples(Bytes, Samples, Rate)) {
+        std::fprintf(stderr, "strict_probe: %s is not a mono 16-bit 48000 or 8000 Hz WAV\n",
+                     Path.c_str());
         return 1;
     }
     if (Reasons || Trace) {
-        PrintReasons(Samples, Trace, Long);
+        PrintReasons(Samples, Rate, Trace, Long);
         return 0;
     }
-    TStrictReceiver Receiver;
+    TStrictReceiver Receiver(Rate);
     std::vector<TDecodedSymbol> Symbols;
     Receiver.Receive(Samples.data(), Samples.size(), Symbols);
     Receiver.Finish(Symbols);
     for (const TDecodedSymbol &S : Symbols)
-        std::printf("%c\t%.4f\t%.4f\n", S.Symbol, S.Start / 48000.0, S.End / 48000.0);
+        std::printf("%c\t%.4f\t%.4f\n", S.Symbol, S.Start / double(Rate), S.End / double(Rate));
     return 0;
 }

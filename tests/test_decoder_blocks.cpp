@@ -4,7 +4,6 @@
 #include "InputDecoding.h"
 #include "TestFiles.h"
 #include "ToneSignals.h"
-#include "WindowDetector.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -47,9 +46,10 @@ std::unique_ptr<TDecodedFile> DecodeFile(const std::string &Path)
     EXPECT_TRUE(File.OpenStream(Fd, "")) << File.Error();
     auto Decoded = std::make_unique<TDecodedFile>();
     std::vector<TDecodedSymbol> &Symbols = Decoded->Symbols;
-    Decoded->Decoder =
-        std::make_unique<TDecoder>(File.Rate(), File.Channels(), TDetectorKind::Window,
-                                   [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); });
+    Decoded->Decoder = std::make_unique<TDecoder>(
+        File.Rate(), File.Channels(), TDetectorKind::Window, TStrictLimits{},
+        [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); }, nullptr,
+        TChannelChoice{0, true});
     EXPECT_EQ(DecodeSoundFile(File, *Decoded->Decoder, 1000), "");
     close(Fd);
     return Decoded;
@@ -171,9 +171,9 @@ TEST(DecoderBlocks, WindowDetectorGivesWhatTheSpineGivesOnTheSameBlocks)
     // text output wants it (at once) and as tsv and jsonl want it (with ends).
     for (bool AtEmission : {true, false}) {
         std::vector<TDecodedSymbol> Got;
-        TDecoder Decoder(
-            48000, 1, TDetectorKind::Window, [&Got](const TDecodedSymbol &S) { Got.push_back(S); },
-            AtEmission);
+        const TSymbolDetector::THandler Add = [&Got](const TDecodedSymbol &S) { Got.push_back(S); };
+        TDecoder Decoder(48000, 1, TDetectorKind::Window, {}, AtEmission ? nullptr : Add,
+                         AtEmission ? Add : nullptr);
         for (size_t At = 0; At < Samples.size(); At += 777)
             Decoder.FeedShorts(Samples.data() + At, std::min<size_t>(777, Samples.size() - At));
         Decoder.Finish();
@@ -191,7 +191,7 @@ TEST(DecoderBlocks, WindowDetectorGivesWhatTheSpineGivesOnTheSameBlocks)
 TEST(DecoderBlocks, AResamplerThatCannotWorkIsAnErrorNotSilence)
 {
     // A rate libsoxr refuses stands for any failure of the filter.
-    TDecoder Decoder(-1, 1, TDetectorKind::Window, [](const TDecodedSymbol &) { FAIL(); });
+    TDecoder Decoder(-1, 1, TDetectorKind::Window, {}, [](const TDecodedSymbol &) { FAIL(); });
     const std::vector<int16_t> Samples = RandomSamples(BlockSamples);
     Decoder.FeedShorts(Samples.data(), Samples.size());
     Decoder.Finish();

@@ -1,18 +1,19 @@
-#include "strict/StrictReceiver.h"
 #include "ToneSignals.h"
+#include "strict/StrictReceiver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 // Runs a receiver over Samples in pieces of Piece samples, then finishes.
 std::vector<TDecodedSymbol> Receive(TStrictReceiver &Receiver, const std::vector<float> &Samples,
-                                   size_t Piece = 1000)
+                                    size_t Piece = 1000)
 {
     std::vector<TDecodedSymbol> Out;
     for (size_t At = 0; At < Samples.size(); At += Piece)
@@ -140,6 +141,123 @@ TEST(StrictReceiver, Streams)
     const std::vector<TDecodedSymbol> Last = Receive(Receiver, Cut);
     ASSERT_EQ(Symbols(Last), "3");
     EXPECT_NEAR(Last[0].End, static_cast<double>(Cut.size()), 96);
+}
+
+} // namespace
+
+namespace {
+
+// The limits set at run time, each on both sides of its edge and of its
+// default: what the receiver finds of "0123456789ABCD*#" played so.
+TEST(StrictReceiver, LimitsAtTheirEdges)
+{
+    const std::string All = "0123456789ABCD*#";
+    struct TRow
+    {
+        const char *Name;
+        TStrictLimits Limits;
+        double LowDbfs, HighDbfs, ToneMs, GapMs;
+        bool Found;
+    };
+    auto With = [](double TStrictLimits::*Field, double Value) {
+        TStrictLimits Limits;
+        Limits.*Field = Value;
+        return Limits;
+    };
+    const TStrictLimits Q24;
+    const TStrictLimits Twists = With(&TStrictLimits::NormalTwist, 12.0);
+    const TStrictLimits Reverse = With(&TStrictLimits::ReverseTwist, 10.0);
+    const TStrictLimits Floor = With(&TStrictLimits::MinLevel, -30.0);
+    const TStrictLimits Tone = With(&TStrictLimits::MinTone, 0.060);
+    const TRow Rows[] = {
+        {"low louder by 8 dB", Q24, -6, -14, 100, 100, true},
+        {"low louder by 10 dB", Q24, -6, -16, 100, 100, false},
+        {"low louder by 11 dB, normal twist 12", Twists, -6, -17, 100, 100, true},
+        {"low louder by 14 dB, normal twist 12", Twists, -6, -20, 100, 100, false},
+        {"high louder by 4 dB", Q24, -12, -8, 100, 100, true},
+        {"high louder by 6 dB", Q24, -13, -7, 100, 100, false},
+        {"high louder by 9 dB, reverse twist 10", Reverse, -16, -7, 100, 100, true},
+        {"high louder by 11 dB, reverse twist 10", Reverse, -18, -7, 100, 100, false},
+        {"-42 dBFS", Q24, -42, -42, 100, 100, true},
+        {"-60 dBFS", Q24, -60, -60, 100, 100, false},
+        {"-27 dBFS, floor -30", Floor, -27, -27, 100, 100, true},
+        {"-33 dBFS, floor -30", Floor, -33, -33, 100, 100, false},
+        {"70 ms tones, shortest 60 ms", Tone, -10, -10, 70, 100, true},
+        {"45 ms tones, shortest 60 ms", Tone, -10, -10, 45, 100, false},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        ASSERT_EQ(Row.Limits.Fault(), "");
+        TKeypadPlay Play;
+        Play.LowDbfs = Row.LowDbfs;
+        Play.HighDbfs = Row.HighDbfs;
+        Play.ToneSeconds = Row.ToneMs / 1000;
+        Play.GapSeconds = Row.GapMs / 1000;
+        TStrictReceiver Receiver(48000, Row.Limits);
+        EXPECT_EQ(Symbols(Receive(Receiver, KeypadSignal(All, Play))), Row.Found ? All : "");
+    }
+
+    // The shortest pause: 40 ms gaps part equal digits by default, not when
+    // 60 ms are wanted; 80 ms gaps part them then.
+    TKeypadPlay Fast;
+    Fast.ToneSeconds = 0.06;
+    const std::string Pairs = "55";
+    for (const auto &[GapMs, MinPause, Expected] :
+         {std::tuple{40.0, 0.025, "55"}, {40.0, 0.060, "5"}, {80.0, 0.060, "55"}}) {
+        Fast.GapSeconds = GapMs / 1000;
+        TStrictReceiver Receiver(48000, With(&TStrictLimits::MinPause, MinPause));
+        EXPECT_EQ(Symbols(Receive(Receiver, KeypadSignal(Pairs, Fast))), Expected)
+            << GapMs << " ms gaps, shortest pause " << MinPause;
+    }
+
+    for (const TStrictLimits &Wrong :
+         {With(&TStrictLimits::NormalTwist, -1), With(&TStrictLimits::ReverseTwist, NAN),
+          With(&TStrictLimits::MinLevel, 3), With(&TStrictLimits::MinTone, 0.001),
+          With(&TStrictLimits::MinPause, 5)})
+        EXPECT_NE(Wrong.Fault(), "");
+}
+
+// On a live stream taken 10 ms at a time, at either rate, each digit's start
+// is told before its end and no later than 60 ms into the tone, and both
+// edges lie within 3 ms of the tone's.
+TEST(StrictReceiver, StartBeforeEnd)
+{
+    TKeypadPlay Play;
+    Play.ToneSeconds = 0.07;
+    Play.GapSeconds = 0.08;
+    const std::string Played = "1590#D";
+    for (int Rate : {48000, 8000}) {
+        SCOPED_TRACE(Rate);
+        ASSERT_TRUE(TStrictReceiver::TakesRate(Rate));
+        const std::vector<float> Samples = KeypadSignal(Played, Play, Rate);
+        TStrictReceiver Receiver(Rate);
+        ASSERT_EQ(Receiver.Rate(), Rate);
+        std::vector<TDecodedSymbol> Started;
+        std::vector<TDecodedSymbol> Ended;
+        std::vector<size_t> StartedAt; // samples taken in when each start was told
+        std::vector<size_t> EndedAt;
+        const size_t Piece = static_cast<size_t>(Rate / 100);
+        for (size_t At = 0; At < Samples.size(); At += Piece) {
+            Receiver.Receive(Samples.data() + At, std::min(Piece, Samples.size() - At), Ended,
+                             &Started);
+            StartedAt.resize(Started.size(), At + Piece);
+            EndedAt.resize(Ended.size(), At + Piece);
+        }
+        Receiver.Finish(Ended);
+        EndedAt.resize(Ended.size(), Samples.size());
+        ASSERT_EQ(Symbols(Started), Played);
+        ASSERT_EQ(Symbols(Ended), Played);
+        const double Period = (Play.ToneSeconds + Play.GapSeconds) * Rate;
+        const double Ms = Rate / 1000.0;
+        for (size_t i = 0; i < Played.size(); ++i) {
+            EXPECT_EQ(Started[i].End, -1);
+            EXPECT_EQ(Started[i].Start, Ended[i].Start);
+            EXPECT_LT(StartedAt[i], EndedAt[i]) << i;
+            EXPECT_LE(StartedAt[i], i * Period + 60 * Ms) << i;
+            EXPECT_NEAR(Ended[i].Start, i * Period, 3 * Ms) << i;
+            EXPECT_NEAR(Ended[i].End, i * Period + Play.ToneSeconds * Rate, 3 * Ms) << i;
+        }
+    }
 }
 
 } // namespace

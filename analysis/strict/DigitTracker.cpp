@@ -6,21 +6,23 @@
 namespace {
 
 // Windows at no less than 3 dB under the pair's highest level needed to start
-// a digit: with 20 ms windows in 5 ms steps, a 23 ms burst fills at most 3 and
-// a 40 ms tone at least 6.
-constexpr int StartWindows = 5;
+// a digit: with 20 ms windows in 5 ms steps, a tone of T ms fills about
+// (T - 8.3) / 5 of them, so a 23 ms burst fills at most 3 and a 40 ms tone at
+// least 6; the shortest tone of the limits (30 ms) asks for 5.
 constexpr double NearFull = 0.708;
+constexpr double WindowStep = 0.005;    // seconds
+constexpr double NearFullLoss = 0.0083; // seconds of a tone that fill no window near its full level
 // A pair that carries less than this share of its windows' power on the mean
 // (noise, or speech and music that happen to hold both tones) must fill more
 // windows, about 50 ms: speech and music rarely hold a pair that long.
 constexpr double CleanShare = 0.8;
-constexpr int NoisyStartWindows = 9;
+constexpr int NoisyExtraWindows = 4;
 // A window whose pair is at least half the digit's amplitude carries it (the
 // tone fills at least half the window).
 constexpr double Half = 0.5;
-// Windows in a row without the digit that end it: a 10 ms dropout empties at
-// most 2, a 40 ms pause at least 8.
-constexpr int EndWindows = 5;
+// Windows in a row without the digit that end it: a pause of P ms empties
+// about P / 5 windows to under half the digit's level, a 10 ms dropout at most
+// 2; the limits' pause (25 ms) asks for 5.
 // A window and the one before it at this share of the peak level give a
 // frequency offset that an edge of the tone hardly pulls.
 constexpr double Settled = 0.75;
@@ -28,6 +30,10 @@ constexpr double Settled = 0.75;
 // first and the second half of a digit's settled windows: a keypad's tones
 // stand still, voiced speech and sung notes glide.
 constexpr double MaxDrift = 0.0035;
+// A pair that carries most of its windows' power is no voice; a codec at a
+// low rate (AMR-NB 4.75, GSM) moves its tones by up to about 1 % as it
+// settles, so a clean pair may drift this much.
+constexpr double CleanDrift = 0.012;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
@@ -42,45 +48,107 @@ constexpr double MaxSkew = 0.007;
 // The twist, in dB, may move this much between the first and the second
 // half of the windows: a keypad starts and stops both tones together, notes
 // of music come and fade each on its own.
+// A codec that loses one tone's level leaves the other where it was, so only
+// tones that move apart, each by at least MinOppositeMove, are two notes.
 constexpr double MaxTwistMove = 3.0;
+constexpr double MinOppositeMove = 1.0;
 // Enough history to start a digit that came in through a few misses.
 constexpr size_t MaxMarks = 64;
-// Long windows at nearly the pair's full level needed to start a digit that
-// the windows alone do not start (a tone under speech): with 40 ms windows
-// in 5 ms steps, a 23 ms burst fills at most 7 and a 100 ms tone about 17.
-constexpr int LongStartWindows = 12;
+// Long windows at nearly the pair's full level needed, over those the
+// windows need, to start a digit that the windows alone do not start (a tone
+// under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
+// most 7 and a 100 ms tone about 17; fewer let notes of music through.
+constexpr int LongExtraWindows = 7;
 // Over those long windows, the pair's mean share of their power, and each
 // other tone's mean power over its group's dominant tone's.
 constexpr double LongMeanShare = 0.25;
 constexpr double MaxLongRival = 0.25; // 6 dB
+// Two windows in a row that hold under this share of a digit's peak level of
+// its pair are a pause: a 25 ms pause brings two windows under an eighth, an
+// echo 12 dB down (a quarter) does not, nor one window where the tone's end
+// and its echo cancel.
+constexpr double Trough = 0.18;
+constexpr int TroughWindows = 2;
+// The same digit again after a pause of less than about 60 ms (fewer than
+// DeepWindows quiet windows: the end of a tone and its echo may cancel for
+// 20 ms, and an echo that comes later than the tone is long leaves a short
+// gap before it) comes back at this share of the last one's level at least;
+// an echo 6 dB down or more does not.
+constexpr double Revival = 0.6;
+constexpr int DeepWindows = 10;
+
+int WindowsFor(double Seconds)
+{
+    return static_cast<int>(std::lround(Seconds / WindowStep));
+}
+
+double Db(double Amplitude)
+{
+    return 20 * std::log10(std::max(Amplitude, 1e-30));
+}
 
 } // namespace
 
-TDigitTracker::TDigitTracker(double WindowLength, double LongLength)
-    : WindowLength(WindowLength), LongLength(LongLength)
+TDigitTracker::TDigitTracker(double WindowLength, double LongLength, const TStrictLimits &Limits,
+                             double Scale, double Shift)
+    : WindowLength(WindowLength), LongLength(LongLength), Scale(Scale), Shift(Shift),
+      StartWindows(std::max(3, static_cast<int>((Limits.MinTone - NearFullLoss) / WindowStep) + 1)),
+      NoisyStartWindows(StartWindows + NoisyExtraWindows),
+      LongStartWindows(StartWindows + LongExtraWindows),
+      EndWindows(std::max(2, WindowsFor(Limits.MinPause))), MaxLowOverHigh(Limits.NormalTwist),
+      MaxHighOverLow(Limits.ReverseTwist)
 {
     Candidate.Marks.reserve(MaxMarks);
     LongCandidate.Marks.reserve(MaxMarks);
 }
 
 void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
-                         double WindowStart, std::vector<TTrackedDigit> &Out)
+                         double WindowStart, std::vector<TDecodedSymbol> &Ended,
+                         std::vector<TDecodedSymbol> *Started)
 {
+    Watch(Verdict);
     if (DigitSymbol != 0) {
-        if (Carries(Verdict, LongVerdict, WindowStart))
+        if (Carries(Verdict, LongVerdict, WindowStart)) {
             DigitMisses = 0;
-        else if (++DigitMisses >= EndWindows)
-            EndDigit(Out);
+            DigitPause = 0;
+        } else {
+            DigitPause = std::max(DigitPause, Quiet);
+            if (++DigitMisses >= EndWindows)
+                EndDigit(Ended);
+        }
     }
+    // The barred digit's pair counts as missing.
+    const bool Held = Barring();
+    const TPairVerdict None;
+    const auto Fed = [&](const TPairVerdict &V) -> const TPairVerdict & {
+        return Held && V.Symbol == Last ? None : V;
+    };
     if (Verdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(Candidate, Verdict, WindowStart);
+        Feed(Candidate, Fed(Verdict), WindowStart);
     if (LongVerdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(LongCandidate, LongVerdict, WindowStart + WindowLength - LongLength);
+        Feed(LongCandidate, Fed(LongVerdict), WindowStart + WindowLength - LongLength);
     ++Windows;
     if (Ready())
-        StartDigit(Candidate, WindowLength, Out);
+        StartDigit(Candidate, WindowLength, Ended, Started);
     else if (LongReady())
-        StartDigit(LongCandidate, LongLength, Out);
+        StartDigit(LongCandidate, LongLength, Ended, Started);
+}
+
+// Counts the windows in a row that hold the pair of the digit sounding, or
+// else of the one that ended last, at under a trough of its level.
+void TDigitTracker::Watch(const TPairVerdict &Verdict)
+{
+    const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
+    const double Level = DigitSymbol != 0 ? DigitLevel : LastLevel;
+    Quiet = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level ? Quiet + 1 : 0;
+}
+
+// Whether the digit that ended last is still barred from starting again: it
+// is until its pair has been all but gone for a pause.
+bool TDigitTracker::Barring()
+{
+    LastPause = std::max(LastPause, Quiet);
+    return Last != 0 && LastPause < TroughWindows;
 }
 
 // Either window that holds the digit's pair at no less than half its level
@@ -122,10 +190,7 @@ void TDigitTracker::Feed(TCandidate &Into, const TPairVerdict &Verdict, double W
         Into.Symbol = Symbol;
         Into.Marks.clear();
     }
-    Into.Marks.push_back({WindowStart, Verdict.Level, Verdict.Twist, Verdict.Share,
-                          Verdict.LowOffset, Verdict.HighOffset, Verdict.LowHeard,
-                          Verdict.HighHeard, Verdict.LowSlip, Verdict.HighSlip, Verdict.LowRival,
-                          Verdict.HighRival, Windows});
+    Into.Marks.push_back({Verdict, WindowStart, Windows});
     Into.Misses = 0;
 }
 
@@ -133,7 +198,7 @@ double TDigitTracker::Peak(const std::vector<TMark> &Marks)
 {
     double Peak = 0;
     for (const TMark &Mark : Marks)
-        Peak = std::max(Peak, Mark.Level);
+        Peak = std::max(Peak, Mark.Verdict.Level);
     return Peak;
 }
 
@@ -141,12 +206,12 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
 {
     TSums Sums;
     for (const TMark &Mark : Marks)
-        if (Mark.Level >= NearFull * Top) {
+        if (Mark.Verdict.Level >= NearFull * Top) {
             ++Sums.Full;
-            Sums.Twist += Mark.Twist;
-            Sums.Share += Mark.Share;
-            Sums.LowRival += Mark.LowRival;
-            Sums.HighRival += Mark.HighRival;
+            Sums.Twist += Mark.Verdict.Twist;
+            Sums.Share += Mark.Verdict.Share;
+            Sums.LowRival += Mark.Verdict.LowRival;
+            Sums.HighRival += Mark.Verdict.HighRival;
         }
     return Sums;
 }
@@ -159,10 +224,25 @@ bool TDigitTracker::Ready() const
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
     const int Needed = Sums.Share >= CleanShare * Sums.Full ? StartWindows : NoisyStartWindows;
-    // One window's twist is off by up to about 2 dB; the mean is not.
+    const bool Again = Revived(Candidate.Symbol, Top, 1);
+    const bool Clean = Sums.Share >= CleanShare * Sums.Full;
+    return Sums.Full >= Needed && Again && TwistWithin(Sums) &&
+           Steady(Marks, Top, Clean ? CleanDrift : MaxDrift) && !Musical(Marks, Top);
+}
+
+// One window's twist is off by up to about 2 dB; the mean is not.
+bool TDigitTracker::TwistWithin(const TSums &Sums) const
+{
     const double Twist = Sums.Twist / Sums.Full;
-    return Sums.Full >= Needed && Twist <= TPairJudge::MaxLowOverHigh &&
-           Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
+    return Twist <= MaxLowOverHigh && Twist >= -MaxHighOverLow;
+}
+
+// Whether a stretch of Symbol at Top (in windows Scale times as long as the
+// short ones) may be a digit: the digit that ended last comes back after a
+// long pause, or at nearly its level, not as its echo's tail.
+bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
+{
+    return Symbol != Last || LastPause >= DeepWindows || Top >= Revival * Scale * LastLevel;
 }
 
 bool TDigitTracker::LongReady() const
@@ -172,11 +252,11 @@ bool TDigitTracker::LongReady() const
         return false;
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
-    const double Twist = Sums.Twist / Sums.Full;
-    return Sums.Full >= LongStartWindows && Sums.Share >= LongMeanShare * Sums.Full &&
-           Sums.LowRival <= MaxLongRival * Sums.Full &&
-           Sums.HighRival <= MaxLongRival * Sums.Full && Twist <= TPairJudge::MaxLowOverHigh &&
-           Twist >= -TPairJudge::MaxHighOverLow && Steady(Marks, Top) && !Musical(Marks, Top);
+    return Sums.Full >= LongStartWindows &&
+           Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
+           Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
+           Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
+           Steady(Marks, Top, MaxDrift) && !Musical(Marks, Top);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a
@@ -185,40 +265,53 @@ bool TDigitTracker::LongReady() const
 // start and stop together.
 bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
 {
-    std::vector<double> Twists;
+    int LowTone = 0;
+    int HighTone = 0;
+    if (Marks.empty() || !KeypadTones(Marks.front().Verdict.Symbol, LowTone, HighTone))
+        return false;
+    std::vector<double> LowDb;
+    std::vector<double> HighDb;
     int LowHeard = 0;
     int HighHeard = 0;
     double LowSlip = 0;
     double HighSlip = 0;
     double Skew = 0;
     for (const TMark &Mark : Marks)
-        if (Mark.Level >= NearFull * Peak) {
-            Twists.push_back(Mark.Twist);
-            LowHeard += Mark.LowHeard;
-            HighHeard += Mark.HighHeard;
-            LowSlip += Mark.LowHeard ? Mark.LowSlip : 0;
-            HighSlip += Mark.HighHeard ? Mark.HighSlip : 0;
-            Skew += Mark.LowOffset - Mark.HighOffset;
+        if (Mark.Verdict.Level >= NearFull * Peak) {
+            LowDb.push_back(Db(std::sqrt(Mark.Verdict.Power[LowTone])));
+            HighDb.push_back(Db(std::sqrt(Mark.Verdict.Power[HighTone])));
+            LowHeard += Mark.Verdict.LowHeard;
+            HighHeard += Mark.Verdict.HighHeard;
+            LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;
+            HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
+            Skew += Mark.Verdict.LowOffset - Mark.Verdict.HighOffset;
         }
-    const size_t Full = Twists.size();
+    const size_t Full = LowDb.size();
     // A harmonic heard in most windows whose offset, on the mean, is the
     // tone's: what leaks into its bin from elsewhere averages out.
     const auto Locked = [Full](int Heard, double Slip) {
         return Heard >= MinHeard * Full && std::fabs(Slip) <= MaxSlip * Heard;
     };
-    // The twist's move from the first half of the windows to the second.
+    // Each tone's move from the first half of the windows to the second.
     const size_t Each = Full / 2;
-    double Move = 0;
-    for (size_t i = 0; i < Each; ++i)
-        Move += Twists[Full - 1 - i] - Twists[i];
+    double LowMove = 0;
+    double HighMove = 0;
+    for (size_t i = 0; i < Each; ++i) {
+        LowMove += LowDb[Full - 1 - i] - LowDb[i];
+        HighMove += HighDb[Full - 1 - i] - HighDb[i];
+    }
+    const double Least = MinOppositeMove * Each;
+    const bool Apart =
+        (LowMove > Least && HighMove < -Least) || (LowMove < -Least && HighMove > Least);
     return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
-           std::fabs(Skew) > MaxSkew * Full || std::fabs(Move) > MaxTwistMove * Each;
+           std::fabs(Skew) > MaxSkew * Full ||
+           (Apart && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
 }
 
 // Each window's offset is the phase turn since the window before, so over an
 // unbroken run of windows the offsets add up to the whole turn and their mean
 // over each half of the run is that half's frequency, with little noise.
-bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak)
+bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift)
 {
     const double Least = Settled * Peak;
     // The settled stretch: from the first window whose predecessor is
@@ -226,9 +319,10 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak)
     size_t First = Marks.size();
     size_t Last = 0;
     for (size_t i = 1; i < Marks.size(); ++i) {
-        if (First == Marks.size() && Marks[i - 1].Level >= Least && Marks[i].Level >= Least)
+        if (First == Marks.size() && Marks[i - 1].Verdict.Level >= Least &&
+            Marks[i].Verdict.Level >= Least)
             First = i;
-        if (Marks[i].Level >= Least)
+        if (Marks[i].Verdict.Level >= Least)
             Last = i;
     }
     if (First >= Marks.size() || Last < First + 3)
@@ -243,53 +337,67 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak)
     double Low = 0;
     double High = 0;
     for (size_t i = 0; i < Each; ++i) {
-        Low += Marks[Last - i].LowOffset - Marks[First + i].LowOffset;
-        High += Marks[Last - i].HighOffset - Marks[First + i].HighOffset;
+        Low += Marks[Last - i].Verdict.LowOffset - Marks[First + i].Verdict.LowOffset;
+        High += Marks[Last - i].Verdict.HighOffset - Marks[First + i].Verdict.HighOffset;
     }
     return std::fabs(Low) <= MaxDrift * Each && std::fabs(High) <= MaxDrift * Each;
 }
 
 void TDigitTracker::StartDigit(const TCandidate &From, double Length,
-                               std::vector<TTrackedDigit> &Out)
+                               std::vector<TDecodedSymbol> &Ended,
+                               std::vector<TDecodedSymbol> *Started)
 {
     if (DigitSymbol != 0)
-        EndDigit(Out);
+        EndDigit(Ended);
     const double Top = Peak(From.Marks);
     // The first window the tone fills at least half of; the tone takes up its
     // back part in proportion to the window's level.
     for (const TMark &Mark : From.Marks)
-        if (Mark.Level >= Half * Top) {
-            DigitStart = Mark.WindowStart + (1 - Mark.Level / Top) * Length;
+        if (Mark.Verdict.Level >= Half * Top) {
+            DigitStart = Mark.WindowStart + (1 - Mark.Verdict.Level / Top) * Length;
             break;
         }
-    const TMark &Last = From.Marks.back();
-    DigitEnd = Last.WindowStart + std::min(1.0, Last.Level / Top) * Length;
+    const TMark &Newest = From.Marks.back();
+    DigitEnd = Newest.WindowStart + std::min(1.0, Newest.Verdict.Level / Top) * Length;
     DigitSymbol = From.Symbol;
     DigitLevel = &From == &Candidate ? Top : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitMisses = 0;
-    for (TCandidate *Each : {&Candidate, &LongCandidate}) {
-        Each->Symbol = 0;
-        Each->Marks.clear();
-        Each->Misses = 0;
-    }
-    Started.push_back({DigitSymbol, DigitStart, -1});
+    DigitPause = 0;
+    Last = 0;
+    Forget();
+    if (Started != nullptr)
+        Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
-void TDigitTracker::EndDigit(std::vector<TTrackedDigit> &Out)
+void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
 {
-    Out.push_back({DigitSymbol, DigitStart, std::max(DigitEnd, DigitStart)});
+    Ended.push_back({DigitSymbol, Place(DigitStart), Place(std::max(DigitEnd, DigitStart))});
+    Last = DigitSymbol;
+    LastLevel = DigitLevel;
+    LastPause = DigitPause;
     DigitSymbol = 0;
     DigitMisses = 0;
 }
 
-void TDigitTracker::Finish(std::vector<TTrackedDigit> &Out)
+void TDigitTracker::Finish(std::vector<TDecodedSymbol> &Ended)
 {
     if (DigitSymbol != 0)
-        EndDigit(Out);
+        EndDigit(Ended);
+    Last = 0;
+    Forget();
+}
+
+void TDigitTracker::Forget()
+{
     for (TCandidate *Each : {&Candidate, &LongCandidate}) {
         Each->Symbol = 0;
         Each->Marks.clear();
         Each->Misses = 0;
     }
+}
+
+int64_t TDigitTracker::Place(double Position) const
+{
+    return std::llround(Scale * Position + Shift);
 }

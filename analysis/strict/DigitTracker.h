@@ -7,38 +7,34 @@
 // under speech that the windows cannot hold for long enough may start a
 // digit in the long windows instead, over a longer stretch. A digit ends
 // once the pair has been missing, or down by more than half its amplitude,
-// for long enough that a short dropout does not split it. Positions are in
-// samples of the windows' rate, fractional.
+// for long enough that a short dropout does not split it; it starts again
+// only after a pause, so an echo's tail or a sagging level does not double it.
 #pragma once
 
 #include "PairJudge.h"
+#include "StrictLimits.h"
+#include "Symbol.h"
 
 #include <vector>
-
-struct TTrackedDigit
-{
-    char Symbol;
-    double Start;
-    double End;
-};
 
 class TDigitTracker
 {
   public:
-    // WindowLength and LongLength in samples; the windows are taken 5 ms
-    // apart, a window and a long window ending together.
-    TDigitTracker(double WindowLength, double LongLength);
+    // WindowLength and LongLength in samples of the windows' rate; the
+    // windows are taken 5 ms apart, a window and a long window ending
+    // together. An edge at position p of that rate is reported as
+    // llround(Scale * p + Shift).
+    TDigitTracker(double WindowLength, double LongLength, const TStrictLimits &Limits = {},
+                  double Scale = 1, double Shift = 0);
 
     // The verdicts for the window starting at WindowStart and for the long
-    // window that ends with it. A digit that ends is appended to Out.
+    // window that ends with it. A digit that ends is appended to Ended; one
+    // that starts, to Started (when given) with End -1.
     void Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart,
-              std::vector<TTrackedDigit> &Out);
+              std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started = nullptr);
 
-    // Ends a digit still sounding.
-    void Finish(std::vector<TTrackedDigit> &Out);
-
-    // The digits started since the caller last emptied this, End -1.
-    std::vector<TTrackedDigit> &StartedDigits() { return Started; }
+    // Ends a digit still sounding and forgets every candidate.
+    void Finish(std::vector<TDecodedSymbol> &Ended);
 
     // Whether the next long verdict can matter: not while the windows carry
     // a digit they started.
@@ -47,18 +43,8 @@ class TDigitTracker
   private:
     struct TMark
     {
+        TPairVerdict Verdict;
         double WindowStart;
-        double Level;
-        double Twist;
-        double Share;
-        double LowOffset;
-        double HighOffset;
-        bool LowHeard;
-        bool HighHeard;
-        double LowSlip;
-        double HighSlip;
-        double LowRival;
-        double HighRival;
         long Index; // the window's number
     };
 
@@ -80,19 +66,36 @@ class TDigitTracker
         double HighRival = 0;
     };
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
-    static bool Steady(const std::vector<TMark> &Marks, double Peak);
+    static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
     static double Peak(const std::vector<TMark> &Marks);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
 
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
+    bool TwistWithin(const TSums &Sums) const;
     bool Ready() const;
     bool LongReady() const;
-    void StartDigit(const TCandidate &From, double Length, std::vector<TTrackedDigit> &Out);
-    void EndDigit(std::vector<TTrackedDigit> &Out);
+    bool Revived(char Symbol, double Top, double Scale) const;
+    void StartDigit(const TCandidate &From, double Length, std::vector<TDecodedSymbol> &Ended,
+                    std::vector<TDecodedSymbol> *Started);
+    void EndDigit(std::vector<TDecodedSymbol> &Ended);
     bool Carries(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart);
+    void Watch(const TPairVerdict &Verdict);
+    bool Barring();
+    int64_t Place(double Position) const;
+    void Forget();
 
     const double WindowLength;
     const double LongLength;
+    const double Scale;
+    const double Shift;
+    // From the limits: windows needed to start a digit (clean, noisy, long)
+    // and to end one, and the twist allowed on the mean (dB).
+    const int StartWindows;
+    const int NoisyStartWindows;
+    const int LongStartWindows;
+    const int EndWindows;
+    const double MaxLowOverHigh;
+    const double MaxHighOverLow;
 
     TCandidate Candidate;     // in the windows
     TCandidate LongCandidate; // in the long windows
@@ -105,6 +108,13 @@ class TDigitTracker
     double DigitLevel = 0;     // peak level in the windows
     double DigitLongLevel = 0; // and in the long windows
     int DigitMisses = 0;
+    int DigitPause = 0; // most windows in a row all but without its pair since one carried it
 
-    std::vector<TTrackedDigit> Started;
+    // The digit that ended last: it does not start again until its pair has
+    // been all but gone (not on an echo's tail, nor when a level sags and
+    // comes back), and then only at nearly its level.
+    char Last = 0;
+    double LastLevel = 0;
+    int LastPause = 0; // most windows in a row all but without its pair since it was carried
+    int Quiet = 0; // windows in a row all but without the pair of the digit sounding, or the last
 };

@@ -1,6 +1,5 @@
 #include "PairJudge.h"
 
-#include "Decimator.h"
 #include "Keypad.h"
 
 #include <algorithm>
@@ -17,8 +16,6 @@ constexpr double MaxOffset = 0.025;
 // into the harmonic's bin stays under it).
 constexpr double MinHarmonicRise = 2.0;
 constexpr double MinHeardHarmonic = 0.001;
-// Amplitude of each tone on the scale [-1, 1): -42 dBFS is kept, -60 is not.
-const double Floor = std::pow(10.0, -51.0 / 20);
 
 int Strongest(const double *Power, int First)
 {
@@ -37,8 +34,26 @@ bool Dominates(const double *Power, int Best, int First, double MinDominance)
     return true;
 }
 
-// The frequency offset in Hz from the phase turn over one step.
-double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
+// Gain of a rectangular window of Length samples at Offset Hz from its
+// centre frequency.
+double WindowGain(double Offset, int Length)
+{
+    const double x = M_PI * Offset * Length / TToneBank::Rate;
+    return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
+}
+
+TPairVerdict Reject(TPairReject Reason, const double *Power)
+{
+    TPairVerdict Verdict;
+    Verdict.Why = Reason;
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Verdict.Power[k] = static_cast<float>(Power[k]);
+    return Verdict;
+}
+
+} // namespace
+
+double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
 {
     // Now times the conjugate of Before, written out: the library's product
     // checks for infinities first.
@@ -49,43 +64,29 @@ double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
     return Turn * TToneBank::Rate / (2 * M_PI * TToneBank::SubBlock);
 }
 
-// Gain of a rectangular window of Length samples at Offset Hz from its
-// centre frequency.
-double WindowGain(double Offset, int Length)
+// The gain in front of the bank hardly changes over the offsets that pass.
+double TPairJudge::Amplitude(const TToneWindow &Now, int Tone, double Offset) const
 {
-    const double x = M_PI * Offset * Length / TToneBank::Rate;
-    return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
-}
-
-// The tone's amplitude on the scale [-1, 1), undoing the decimator's droop
-// and the window's loss for a tone off its bin.
-double Amplitude(const TToneWindow &Now, int Tone, double Offset)
-{
-    // The droop hardly changes over the offsets that pass.
-    static const struct TDroop
-    {
-        double Gain[DtmfToneCount];
-        TDroop()
-        {
-            for (int k = 0; k < DtmfToneCount; ++k)
-                Gain[k] = TDecimator::Gain(DtmfFrequencies[k]);
-        }
-    } Droop;
     return 2 * std::sqrt(std::norm(Now.Tone[Tone])) / Now.Length /
-           (Droop.Gain[Tone] * WindowGain(Offset, Now.Length));
+           (Gain[Tone] * WindowGain(Offset, Now.Length));
 }
 
-TPairVerdict Reject(TPairReject Reason, TPairTrace *Trace)
+TPairJudge::TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStrictLimits &Limits)
+    : Gain(Gain), Floor(std::pow(10.0, Limits.MinLevel / 20)), MaxLowOverHigh(Limits.NormalTwist),
+      MaxHighOverLow(Limits.ReverseTwist)
 {
-    if (Trace != nullptr)
-        Trace->Why = Reason;
-    return {};
 }
 
-double Db(double PowerRatio)
+double TPairVerdict::PairLevel(char Of) const
 {
-    return 10 * std::log10(PowerRatio);
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(Of, Low, High))
+        return 0;
+    return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
+
+namespace {
 
 double NextStrongest(const double *Power, int Best, int First)
 {
@@ -108,30 +109,6 @@ double Background(const double *Power, int Low, int High)
     return Rest[Count / 2];
 }
 
-void Measure(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
-             int High, TPairTrace &Trace)
-{
-    Trace.Low = Low;
-    Trace.High = High;
-    Trace.Share = 2 * (Power[Low] + Power[High]) / Now.Length / Now.Energy;
-    Trace.LowDominance = Db(Power[Low] / NextStrongest(Power, Low, 0));
-    Trace.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
-    Trace.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
-    Trace.HighHarmonic = Db(Power[High] / Power[High + DtmfToneCount]);
-    const double Floor = Background(Power, Low, High);
-    Trace.LowHarmonicRise = Db(Power[Low + DtmfToneCount] / Floor);
-    Trace.HighHarmonicRise = Db(Power[High + DtmfToneCount] / Floor);
-    const double LowOffset = Offset(Now, Before, Low);
-    const double HighOffset = Offset(Now, Before, High);
-    Trace.LowHarmonicOffset = Offset(Now, Before, Low + DtmfToneCount) / (2 * DtmfFrequencies[Low]);
-    Trace.HighHarmonicOffset =
-        Offset(Now, Before, High + DtmfToneCount) / (2 * DtmfFrequencies[High]);
-    Trace.LowOffset = LowOffset / DtmfFrequencies[Low];
-    Trace.HighOffset = HighOffset / DtmfFrequencies[High];
-    Trace.LowDbfs = 20 * std::log10(Amplitude(Now, Low, LowOffset));
-    Trace.HighDbfs = 20 * std::log10(Amplitude(Now, High, HighOffset));
-}
-
 // Whether a tone's second harmonic stands over the background and over the
 // tone's own leakage into its bin; Slip is then the harmonic's offset less
 // the tone's. Rest is the background, found on first need (negative until
@@ -146,57 +123,54 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
         Rest = Background(Power, Low, High);
     if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
         return false;
-    Slip = Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
+    Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
     return true;
 }
 
 } // namespace
 
-TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before, TPairTrace *Trace,
-                               const TPairLimits &Limits)
+TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
+                               const TPairLimits &Limits) const
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
     const int Low = Strongest(Power, 0);
     const int High = Strongest(Power, 4);
-    if (Trace != nullptr)
-        Measure(Now, Before, Power, Low, High, *Trace);
 
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
     if (!(PairEnergy >= Limits.MinShare * Now.Energy) || !(PairEnergy > 0))
-        return Reject(TPairReject::Share, Trace);
+        return Reject(TPairReject::Share, Power);
     if (!Dominates(Power, Low, 0, Limits.MinDominance) ||
         !Dominates(Power, High, 4, Limits.MinDominance))
-        return Reject(TPairReject::Dominance, Trace);
+        return Reject(TPairReject::Dominance, Power);
     if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
-        return Reject(TPairReject::Harmonic, Trace);
+        return Reject(TPairReject::Harmonic, Power);
 
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
     if (!(std::fabs(LowOffset) <= MaxOffset * DtmfFrequencies[Low]) ||
         !(std::fabs(HighOffset) <= MaxOffset * DtmfFrequencies[High]))
-        return Reject(TPairReject::Frequency, Trace);
+        return Reject(TPairReject::Frequency, Power);
 
     const double LowAmplitude = Amplitude(Now, Low, LowOffset);
     const double HighAmplitude = Amplitude(Now, High, HighOffset);
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
-        return Reject(TPairReject::Floor, Trace);
+        return Reject(TPairReject::Floor, Power);
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
     if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
         !(Twist >= -(MaxHighOverLow + WindowTwistSlack)))
-        return Reject(TPairReject::Twist, Trace);
+        return Reject(TPairReject::Twist, Power);
 
-    if (Trace != nullptr)
-        Trace->Why = TPairReject::None;
-    TPairVerdict Verdict;
+    TPairVerdict Verdict = Reject(TPairReject::None, Power);
     Verdict.Symbol = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;
-    Verdict.Share = PairEnergy / Now.Energy;
+    // Steady power taken out of the window's may leave less than the pair's.
+    Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
     double Rest = -1;

@@ -7,11 +7,28 @@
 // over a digit's windows.
 #pragma once
 
+#include "Keypad.h"
+#include "StrictLimits.h"
 #include "ToneBank.h"
+
+#include <array>
+
+// Why a window holds no pair.
+enum class TPairReject
+{
+    None,
+    Share,
+    Dominance,
+    Harmonic,
+    Frequency,
+    Floor,
+    Twist
+};
 
 struct TPairVerdict
 {
-    char Symbol = 0;      // one of "0123456789ABCD*#", or 0 when the window holds no pair
+    char Symbol = 0; // one of "0123456789ABCD*#", or 0 when the window holds no pair
+    TPairReject Why = TPairReject::None;
     double Level = 0;     // |low| + |high| of the two correlations, for comparing windows
     double Twist = 0;     // low tone over high tone, dB
     double Share = 0;     // the pair's power over the window's
@@ -26,6 +43,12 @@ struct TPairVerdict
     double HighSlip = 0;
     double LowRival = 0; // the strongest other tone of each group, power over the tone's
     double HighRival = 0;
+    // |correlation|^2 of each keypad tone, whether or not the window holds
+    // a pair: how much of a digit's pair is left in a pause.
+    float Power[DtmfToneCount] = {};
+
+    // |low| + |high| of Symbol's pair in this window.
+    double PairLevel(char Symbol) const;
 };
 
 // How much a window must show to hold a pair.
@@ -35,50 +58,33 @@ struct TPairLimits
     double MinDominance = 6.3; // each tone's power over the other tones of its group (8 dB)
 };
 
-// Why a window was turned down; kept for measuring the receiver.
-enum class TPairReject
-{
-    None,
-    Share,
-    Dominance,
-    Harmonic,
-    Frequency,
-    Floor,
-    Twist
-};
-
-// What the checks measured in one window; kept for measuring the receiver.
-struct TPairTrace
-{
-    TPairReject Why = TPairReject::None;
-    int Low = 0; // strongest tone of each group
-    int High = 4;
-    double Share = 0;        // the pair's power over the window's
-    double LowDominance = 0; // dB over the group's next strongest
-    double HighDominance = 0;
-    double LowHarmonic = 0; // second harmonic, dB under the tone
-    double HighHarmonic = 0;
-    double LowHarmonicRise = 0; // second harmonic, dB over the background
-    double HighHarmonicRise = 0;
-    double LowHarmonicOffset = 0; // the second harmonic's offset, fraction of its frequency
-    double HighHarmonicOffset = 0;
-    double LowOffset = 0; // fraction of the nominal frequency
-    double HighOffset = 0;
-    double LowDbfs = 0;
-    double HighDbfs = 0;
-};
-
 class TPairJudge
 {
   public:
-    // Low tone over high tone in dB: low louder by 8 dB is kept, by 10 dB is
-    // not; high louder by 4 dB is kept, by 6 dB is not.
-    static constexpr double MaxLowOverHigh = 9.0;
-    static constexpr double MaxHighOverLow = 5.0;
+    // The twist of one window may stand this far outside the limits: the
+    // tracker checks them on the mean.
     static constexpr double WindowTwistSlack = 3.0;
+
+    // Gain holds what the path in front of the tone bank does to each keypad
+    // tone, which the judge undoes for the level floor and the twist.
+    TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStrictLimits &Limits);
 
     // Before is the window one step earlier; the phase turn between the two
     // gives each tone's offset from its nominal frequency.
-    static TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
-                              TPairTrace *Trace = nullptr, const TPairLimits &Limits = {});
+    TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
+                       const TPairLimits &Limits = {}) const;
+
+    // A tone's offset from its nominal frequency in Hz, from the phase turn
+    // between Before and Now.
+    static double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone);
+
+    // A keypad tone's amplitude on the scale [-1, 1) in front of the path,
+    // for a tone Offset Hz off its frequency.
+    double Amplitude(const TToneWindow &Now, int Tone, double Offset) const;
+
+  private:
+    std::array<double, DtmfToneCount> Gain;
+    double Floor;          // amplitude
+    double MaxLowOverHigh; // dB
+    double MaxHighOverLow;
 };

@@ -1,12 +1,37 @@
 #include "StrictReceiver.h"
 
+#include "Keypad.h"
+
 #include <algorithm>
 #include <cmath>
 
-TStrictReceiver::TStrictReceiver(int /*Rate*/, const TStrictLimits &Limits)
-    : TheLimits(Limits), Tracker(TToneBank::Window, TToneBank::Long)
+namespace {
+
+// What the path in front of the tone bank does to each keypad tone: the
+// decimator's droop, when there is one.
+std::array<double, DtmfToneCount> FrontGains(int Factor)
 {
-    Digits.reserve(8);
+    std::array<double, DtmfToneCount> Gain;
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Gain[k] = Factor > 1 ? TDecimator::Gain(DtmfFrequencies[k]) : 1.0;
+    return Gain;
+}
+
+// An edge between samples of the 8000 Hz signal as an edge between input
+// samples: each low-rate sample stands for the Factor input samples centred
+// on it.
+double Shift(int Factor)
+{
+    return Factor > 1 ? TDecimator::CentreOffset + 0.5 - Factor / 2.0 : 0.0;
+}
+
+} // namespace
+
+TStrictReceiver::TStrictReceiver(int Rate, const TStrictLimits &Limits)
+    : Factor(Rate == TToneBank::Rate ? 1 : TDecimator::Factor), TheLimits(Limits),
+      Judge(FrontGains(Factor), Limits),
+      Tracker(TToneBank::Window, TToneBank::Long, Limits, Factor, Shift(Factor))
+{
 }
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count,
@@ -15,15 +40,19 @@ void TStrictReceiver::Receive(const float *Samples, size_t Count,
 {
     while (Count > 0) {
         const size_t Take = std::min(Count, Chunk);
-        const size_t Made = Decimator.Process(Samples, Take, Low);
         Received += static_cast<int64_t>(Take);
-        Decimated(Low, Made, Ended, Started);
+        if (Factor > 1) {
+            const size_t Made = Decimator.Process(Samples, Take, Low);
+            AtLowRate(Low, Made, Ended, Started);
+        } else {
+            AtLowRate(Samples, Take, Ended, Started);
+        }
         Samples += Take;
         Count -= Take;
     }
 }
 
-void TStrictReceiver::Decimated(const float *Samples, size_t Count,
+void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
                                 std::vector<TDecodedSymbol> &Ended,
                                 std::vector<TDecodedSymbol> *Started)
 {
@@ -36,59 +65,59 @@ void TStrictReceiver::Decimated(const float *Samples, size_t Count,
         if (Filled < TToneBank::SubBlock)
             break;
         Filled = 0;
-        const TToneWindow &Now = Bank.Analyse(SubBlock);
-        const TPairVerdict Verdict = TPairJudge::Judge(Now, Previous);
-        Previous = Now;
-        const TToneWindow &Long = Bank.LongWindow();
-        const TPairVerdict LongVerdict =
-            Tracker.WantsLong() ? TPairJudge::Judge(Long, PreviousLong, nullptr, LongLimits)
-                                : TPairVerdict();
-        PreviousLong = Long;
-        const double WindowStart =
-            static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
-        ++Windows;
-        Tracker.Take(Verdict, LongVerdict, WindowStart, Digits);
-        Emit(Ended, Started);
+        Analysed(Ended, Started);
     }
 }
 
-// An edge between samples of the 8000 Hz signal as an edge between input
-// samples: each low-rate sample stands for the Factor input samples centred
-// on it.
-int64_t TStrictReceiver::InputPosition(double Position) const
+// The windows that end with the sub-block just filled, judged and tracked.
+void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
+                               std::vector<TDecodedSymbol> *Started)
 {
-    const double Input =
-        TDecimator::Factor * Position + TDecimator::CentreOffset + 0.5 - TDecimator::Factor / 2.0;
-    return std::clamp<int64_t>(std::llround(Input), 0, Received);
+    const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
+    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous());
+    const TPairVerdict LongVerdict =
+        Tracker.WantsLong() ? Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits)
+                            : TPairVerdict();
+    const double WindowStart =
+        static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
+    ++Windows;
+    const size_t EndedBefore = Ended.size();
+    const size_t StartedBefore = Started != nullptr ? Started->size() : 0;
+    Tracker.Take(Verdict, LongVerdict, WindowStart, Ended, Started);
+    Clamp(Ended, EndedBefore, true);
+    if (Started != nullptr)
+        Clamp(*Started, StartedBefore, false);
 }
 
-void TStrictReceiver::Emit(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started)
+// Edges never lie outside the input taken so far.
+void TStrictReceiver::Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const
 {
-    std::vector<TTrackedDigit> &Starts = Tracker.StartedDigits();
-    if (Started != nullptr)
-        for (const TTrackedDigit &Digit : Starts)
-            Started->push_back({Digit.Symbol, InputPosition(Digit.Start), -1});
-    Starts.clear();
-    for (const TTrackedDigit &Digit : Digits)
-        Ended.push_back({Digit.Symbol, InputPosition(Digit.Start), InputPosition(Digit.End)});
-    Digits.clear();
+    for (size_t i = From; i < Symbols.size(); ++i) {
+        Symbols[i].Start = std::clamp<int64_t>(Symbols[i].Start, 0, Received);
+        if (Ends)
+            Symbols[i].End = std::clamp<int64_t>(Symbols[i].End, 0, Received);
+    }
 }
 
 void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
 {
     // Silence long enough to let every window that holds input pass and a
     // digit sounding at the end be seen missing.
-    constexpr int ZeroCount = TToneBank::SubBlock * TDecimator::Factor;
-    const float Zeros[ZeroCount] = {};
-    for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i)
-        Decimated(Low, Decimator.Process(Zeros, ZeroCount, Low), Ended, nullptr);
-    Tracker.Finish(Digits);
-    Emit(Ended, nullptr);
+    constexpr int MostZeros = TToneBank::SubBlock * TDecimator::Factor;
+    const float Zeros[MostZeros] = {};
+    for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i) {
+        if (Factor > 1)
+            AtLowRate(Low, Decimator.Process(Zeros, MostZeros, Low), Ended, nullptr);
+        else
+            AtLowRate(Zeros, TToneBank::SubBlock, Ended, nullptr);
+    }
+    const size_t EndedBefore = Ended.size();
+    Tracker.Finish(Ended);
+    Clamp(Ended, EndedBefore, true);
 
     Decimator.Reset();
+    SteadyLow.Reset();
     Bank.Reset();
-    Previous = TToneWindow();
-    PreviousLong = TToneWindow();
     Filled = 0;
     Windows = 0;
     Received = 0;

@@ -1,12 +1,14 @@
 // The strict receiver of dtmf-decode: a streaming DTMF receiver that wants a
 // clean, well-formed tone pair for a minimum time before it starts a digit and
-// a clear absence before it ends one. Samples in at 48000 Hz, symbols out with
-// their start and end.
+// a clear absence before it ends one. Samples in at 48000 or 8000 Hz, brought
+// to 8000 Hz, cleared of DC and of the call-progress tones under the keypad's
+// band, then analysed in windows; symbols out with their start and end.
 #pragma once
 
 #include "Decimator.h"
 #include "DigitTracker.h"
 #include "PairJudge.h"
+#include "SteadyLow.h"
 #include "StrictLimits.h"
 #include "Symbol.h"
 #include "ToneBank.h"
@@ -21,20 +23,22 @@ class TStrictReceiver
     static constexpr int SampleRate = 48000;
     // What a long window must show: speech over a tone takes much of its
     // power and lifts the other tones of its group now and then, so each
-    // window is judged loosely and the tracker judges their sum.
-    static constexpr TPairLimits LongLimits = {0.1, 2.0};
+    // window is judged loosely (each tone only the strongest of its group)
+    // and the tracker judges their sum.
+    static constexpr TPairLimits LongLimits = {0.1, 1.0};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
 
-    static bool TakesRate(int Rate) { return Rate == SampleRate; }
-    int Rate() const { return SampleRate; }
+    // 48000 Hz, brought down to 8000 Hz, and 8000 Hz as it is.
+    static bool TakesRate(int Rate) { return Rate == SampleRate || Rate == TToneBank::Rate; }
+    int Rate() const { return Factor * static_cast<int>(TToneBank::Rate); }
     const TStrictLimits &Limits() const { return TheLimits; }
 
     // Samples on the scale [-1, 1). Every symbol that ends while they are
     // taken in is appended to Ended, in order, and each that starts, as soon
     // as it is confirmed, to Started (with End -1). Positions count samples
-    // from the first one received.
+    // at Rate() from the first one received.
     void Receive(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
                  std::vector<TDecodedSymbol> *Started = nullptr);
 
@@ -45,21 +49,22 @@ class TStrictReceiver
   private:
     static constexpr size_t Chunk = 6 * 1024;
 
-    void Decimated(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
+    // The samples at 8000 Hz.
+    void AtLowRate(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
                    std::vector<TDecodedSymbol> *Started);
-    void Emit(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
-    int64_t InputPosition(double Position) const;
+    void Analysed(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
+    void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
+    const int Factor; // input samples per sample at 8000 Hz
     TStrictLimits TheLimits;
     TDecimator Decimator;
+    TSteadyLow SteadyLow;
     TToneBank Bank;
+    TPairJudge Judge;
     TDigitTracker Tracker;
-    float Low[Chunk / TDecimator::Factor + 1];
+    float Low[Chunk];
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;
-    TToneWindow Previous;
-    TToneWindow PreviousLong;
     int64_t Windows = 0;  // windows analysed so far
     int64_t Received = 0; // input samples taken so far
-    std::vector<TTrackedDigit> Digits;
 };

@@ -1,7 +1,6 @@
 #include "ToneBank.h"
 
 #include "Keypad.h"
-#include "Silence.h"
 #include "Simd.h"
 
 #include <cmath>
@@ -50,6 +49,8 @@ __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const T
 }
 #endif
 
+constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
+
 } // namespace
 
 TToneBank::TCorrelate TToneBank::ChooseCorrelate()
@@ -92,35 +93,43 @@ void TToneBank::Reset()
     QuietParts = 0;
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
+    for (TToneWindow &Each : Longs)
+        Each = TToneWindow();
     RecentIndex = 0;
+    LongIndex = 0;
+    Last = BeforeLast = &Recent[0];
+    LastLong = BeforeLastLong = &Longs[0];
 }
 
-const TToneWindow &TToneBank::Analyse(const float *Samples)
+const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
 {
-    const bool Zero = AllZero(Samples, SubBlock);
+    // Four sums side by side, so that the additions need not wait for each
+    // other.
+    float Quarter[4] = {};
+    for (int n = 0; n < SubBlock; n += 4)
+        for (int q = 0; q < 4; ++q)
+            Quarter[q] += Samples[n + q] * Samples[n + q];
+    const float Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
+    // A sub-block below -90 dBFS (what a resampler or a codec leaves in a
+    // pause) counts as silence: no tone the judge would take is that weak.
+    const bool Zero = !(Energy >= QuietEnergy);
     if (Zero && ++QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
         PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
-        return Current;
+        BeforeLast = Last;
+        BeforeLastLong = LastLong;
+        return *Last;
     }
     if (!Zero)
         QuietParts = 0;
     float Sums[2 * BankTones] = {};
-    float Energy = 0;
     if (!Zero) {
-        // Four sums side by side, so that the additions need not wait for
-        // each other.
-        float Quarter[4] = {};
-        for (int n = 0; n < SubBlock; n += 4)
-            for (int q = 0; q < 4; ++q)
-                Quarter[q] += Samples[n + q] * Samples[n + q];
-        Energy = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
         Correlate(Samples, Basis, Sums);
     }
 
     Newest = (Newest + 1) % SubBlocksPerWindow;
-    PartEnergy[Newest] = Energy;
+    PartEnergy[Newest] = Zero ? 0.0f : Energy;
     for (int k = 0; k < BankTones; ++k) {
         // The sub-block starts PhaseIndex sub-blocks into the phase period.
         const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
@@ -134,23 +143,29 @@ const TToneWindow &TToneBank::Analyse(const float *Samples)
     }
     PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
 
-    Current.Energy = 0;
+    // The new window takes the place of the one that ended where it starts,
+    // which with it makes the long window.
+    RecentIndex = (RecentIndex + 1) % RecentCount;
+    TToneWindow &Current = Recent[RecentIndex];
+    LongIndex ^= 1;
+    TToneWindow &CurrentLong = Longs[LongIndex];
+    double WindowEnergy = Extra;
     for (double e : PartEnergy)
-        Current.Energy += e;
+        WindowEnergy += e;
+    CurrentLong.Energy = WindowEnergy + Current.Energy;
+    Current.Energy = WindowEnergy;
     for (int k = 0; k < BankTones; ++k) {
         std::complex<double> Sum = 0;
         for (int p = 0; p < SubBlocksPerWindow; ++p)
             Sum += Parts[p][k];
+        CurrentLong.Tone[k] = Sum + Current.Tone[k];
         Current.Tone[k] = Sum;
     }
-    // The long window is this window and the one that ended where it starts.
-    const TToneWindow &Earlier = Recent[(RecentIndex + 1) % RecentCount];
-    CurrentLong.Energy = Current.Energy + Earlier.Energy;
-    for (int k = 0; k < BankTones; ++k)
-        CurrentLong.Tone[k] = Current.Tone[k] + Earlier.Tone[k];
-    RecentIndex = (RecentIndex + 1) % RecentCount;
-    Recent[RecentIndex] = Current;
     Current.Length = Window;
     CurrentLong.Length = Long;
+    BeforeLast = Last;
+    Last = &Current;
+    BeforeLastLong = LastLong;
+    LastLong = &CurrentLong;
     return Current;
 }

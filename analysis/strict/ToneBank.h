@@ -32,11 +32,17 @@ class TToneBank
     TToneBank();
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
-    // with it.
-    const TToneWindow &Analyse(const float *Samples);
+    // with it; Extra is energy the window's samples do not show that counts
+    // in its Energy all the same.
+    const TToneWindow &Analyse(const float *Samples, double Extra = 0);
 
     // The long window that ends with the last sub-block taken.
-    const TToneWindow &LongWindow() const { return CurrentLong; }
+    const TToneWindow &LongWindow() const { return *LastLong; }
+
+    // The window and the long window given one step earlier (the same ones
+    // again in long silence, where nothing moves).
+    const TToneWindow &Previous() const { return *BeforeLast; }
+    const TToneWindow &PreviousLong() const { return *BeforeLastLong; }
 
     static double Frequency(int Tone);
 
@@ -61,11 +67,15 @@ class TToneBank
     int Newest = 0;
     int PhaseIndex = 0;
     int QuietParts = 0; // zero sub-blocks in a row
-    TToneWindow Current;
-    TToneWindow CurrentLong;
     // The windows of the last sub-blocks, the oldest ending where the
-    // newest starts.
+    // newest starts, and the last two long windows.
     static constexpr int RecentCount = SubBlocksPerWindow;
     TToneWindow Recent[RecentCount];
     int RecentIndex = 0;
+    TToneWindow Longs[2];
+    int LongIndex = 0;
+    const TToneWindow *Last = &Recent[0];
+    const TToneWindow *BeforeLast = &Recent[0];
+    const TToneWindow *LastLong = &Longs[0];
+    const TToneWindow *BeforeLastLong = &Longs[0];
 };

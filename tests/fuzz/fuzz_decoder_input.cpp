@@ -19,7 +19,7 @@ void Decode(int Fd, TDetectorKind Kind)
     if (!File.OpenStream(Fd, ""))
         return;
     int64_t LastStart = -1;
-    TDecoder Decoder(File.Rate(), File.Channels(), Kind, [&LastStart](const TDecodedSymbol &S) {
+    TDecoder Decoder(File.Rate(), File.Channels(), Kind, {}, [&LastStart](const TDecodedSymbol &S) {
         // Only real keypad symbols come out, in order, each with a length.
         if (S.Symbol == 0 || std::strchr(ValidSymbols, S.Symbol) == nullptr ||
             S.Start <= LastStart || S.End <= S.Start)

@@ -3,11 +3,21 @@
 #pragma once
 
 #include "Decoder.h"
-#include "InputDecoding.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+enum class TRawEncoding
+{
+    S16le,
+    U8,
+    F32le,
+    MuLaw,
+    ALaw
+};
+
+int RawSampleBytes(TRawEncoding Encoding);
 
 class TRawSamples
 {

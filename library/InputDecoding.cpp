@@ -1,17 +1,22 @@
 #include "InputDecoding.h"
 
-#include "RawSamples.h"
+#include "Reading.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr size_t StreamBytes = 65536;
+constexpr size_t FileChunkFrames = 16384;
+// About 20 ms at 48000 Hz: a live stream goes on in small steps.
+constexpr size_t StreamChunkFrames = 1024;
 
 std::string Seconds(int64_t Frames, int Rate)
 {
@@ -53,12 +58,18 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
     if (!Decoder.Error().empty())
         return Decoder.Error();
     const int64_t Declared = File.DeclaredFrames();
+    // The reader gave up before the end of the bytes: damaged, not cut.
+    if (Read < Declared && !File.ReadToEnd())
+        return "unreadable after " + Seconds(Read, File.Rate()) + ": the data is damaged";
     if (Read < Declared)
         return "cut short: " + Seconds(Declared - Read, File.Rate()) + " of the " +
                Seconds(Declared, File.Rate()) + " its header gives are missing";
     const std::string ReadError = File.ReadError();
     if (!ReadError.empty())
         return "unreadable after " + Seconds(Read, File.Rate()) + ": " + ReadError;
+    const std::string Cut = File.CutShort();
+    if (!Cut.empty())
+        return Cut;
     return "";
 }
 
@@ -83,9 +94,7 @@ std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encod
         Held -= Used;
         if (Ended)
             break;
-        const ssize_t Got = read(Fd, Bytes.data() + Held, Bytes.size() - Held);
-        if (Got < 0 && errno == EINTR)
-            continue;
+        const ssize_t Got = ReadSome(Fd, Bytes.data() + Held, Bytes.size() - Held);
         if (Got < 0)
             Error = std::string("unreadable: ") + std::strerror(errno);
         Ended = Got <= 0;
@@ -102,4 +111,85 @@ std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encod
         return "cut short: its last frame lacks " + std::to_string(FrameBytes - Held) + " of its " +
                std::to_string(FrameBytes) + " bytes";
     return "";
+}
+
+TInputDecoding::TInputDecoding(const std::string &Path, const TInputSettings &Settings,
+                               TSymbolDetector::THandler OnEnded,
+                               TSymbolDetector::THandler OnStarted)
+    : Fd(open(Path.c_str(), O_RDONLY | O_CLOEXEC)), OwnsFd(true)
+{
+    struct stat Status;
+    if (Fd < 0)
+        Fail(TInputFault::Unreadable, std::string("unreadable: ") + std::strerror(errno));
+    else if (fstat(Fd, &Status) == 0 && S_ISDIR(Status.st_mode))
+        Fail(TInputFault::Unreadable, "unreadable: it is a directory");
+    else
+        Open(Settings, std::move(OnEnded), std::move(OnStarted));
+}
+
+TInputDecoding::TInputDecoding(int Fd, const TInputSettings &Settings,
+                               TSymbolDetector::THandler OnEnded,
+                               TSymbolDetector::THandler OnStarted)
+    : Fd(Fd)
+{
+    Open(Settings, std::move(OnEnded), std::move(OnStarted));
+}
+
+TInputDecoding::~TInputDecoding()
+{
+    if (OwnsFd && Fd >= 0)
+        close(Fd);
+}
+
+void TInputDecoding::Fail(TInputFault Fault, const std::string &Why)
+{
+    Kind = Fault;
+    Reason = Why;
+}
+
+void TInputDecoding::Open(const TInputSettings &Settings, TSymbolDetector::THandler OnEnded,
+                          TSymbolDetector::THandler OnStarted)
+{
+    Raw = Settings.Raw;
+    Live = Settings.Live;
+    Encoding = Settings.Encoding;
+    // A stream starts when its first bytes arrive. It is a sound file when
+    // some kind that libsndfile reads claims it, and raw samples if none.
+    if (Settings.Sniff) {
+        Taken.resize(1);
+        Taken.resize(ReadFull(Fd, Taken.data(), 1));
+    }
+    if (!Raw && !File.OpenStream(Fd, Taken, Settings.Sniff)) {
+        if (Settings.Sniff && File.Unclaimed()) {
+            Raw = true;
+            Taken = File.TakenBytes();
+        } else {
+            Fail(File.ReadError().empty() ? TInputFault::Undecodable : TInputFault::Unreadable,
+                 File.Error());
+            return;
+        }
+    }
+    const std::string Unsupported = UnsupportedInput(Settings.Rate, Settings.Channels);
+    if (Raw && !Unsupported.empty()) {
+        Fail(TInputFault::Undecodable, Unsupported);
+        return;
+    }
+    Decoder = std::make_unique<TDecoder>(Raw ? Settings.Rate : File.Rate(),
+                                         Raw ? Settings.Channels : File.Channels(),
+                                         Settings.Detector, Settings.Limits, std::move(OnEnded),
+                                         std::move(OnStarted), Settings.Channel);
+    if (!Decoder->Error().empty())
+        Fail(TInputFault::Failed, Decoder->Error());
+}
+
+bool TInputDecoding::Decode(TAudioCounter *Counter)
+{
+    if (!Decoder || Kind != TInputFault::None)
+        return false;
+    const std::string Why =
+        Raw ? DecodeRawStream(Fd, Taken, Encoding, *Decoder, Counter)
+            : DecodeSoundFile(File, *Decoder, Live ? StreamChunkFrames : FileChunkFrames, Counter);
+    if (!Why.empty())
+        Fail(Decoder->Error().empty() ? TInputFault::CutShort : TInputFault::Failed, Why);
+    return Why.empty();
 }

@@ -1,0 +1,36 @@
+// The steady power under the keypad's band: DC and call-progress tones (350,
+// 425, 440, 480 Hz) hold it still, speech and music move it. A window's share
+// of that power does not count against a pair, so a dial tone or an offset
+// under the digits leaves their share as it is.
+//
+// The power under the band is that of the signal summed over runs of eight
+// samples (1 ms, a low pass that passes DC whole, the call-progress tones 2
+// to 3 dB down and the keypad's tones 8.5 dB down or more); it is steady when
+// it has stayed within a factor of two over the last ten windows 20 ms apart,
+// and their least is then what steadily sounds.
+#pragma once
+
+#include "ToneBank.h"
+
+class TSteadyLow
+{
+  public:
+    // Takes the next sub-block of TToneBank::SubBlock samples at 8000 Hz and
+    // gives the steady power under the band in the window that ends with it,
+    // as an energy (a sum of squares over the window).
+    double Take(const float *SubBlock);
+
+    void Reset();
+
+  private:
+    static constexpr int Run = 8;
+    // The windows that end every 20 ms, the last 200 ms of them.
+    static constexpr int Windows = 10;
+    static constexpr double MaxSpread = 2.0;
+
+    double Parts[TToneBank::SubBlocksPerWindow] = {};
+    double Recent[Windows] = {};
+    int Part = 0;
+    int Newest = 0;
+    double Steady = 0; // as found when the last of Recent came
+};

@@ -1,0 +1,173 @@
+// The strict receiver on a short telephone channel corpus made at test time:
+// keypad digits at 8000 Hz through GSM 06.10 (sox), a DC offset, an echo, a
+// dial tone under them and music on hold (asterisk-moh-opsound-wav) under them.
+#include "ToneSignals.h"
+#include "strict/StrictReceiver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr double Rate = 8000;
+
+std::vector<float> ReadShorts(std::FILE *Pipe)
+{
+    std::vector<float> Samples;
+    int16_t Buffer[4096];
+    size_t Got = 0;
+    while ((Got = std::fread(Buffer, sizeof Buffer[0], 4096, Pipe)) > 0)
+        for (size_t i = 0; i < Got; ++i)
+            Samples.push_back(Buffer[i] / 32768.0f);
+    return Samples;
+}
+
+// The samples through a sox command that reads raw 16-bit 8000 Hz mono from
+// the file it is given and writes the same to standard output.
+std::vector<float> ThroughSox(const std::vector<float> &Samples, const std::string &Command)
+{
+    char Path[] = "/tmp/strict-channel-XXXXXX";
+    const int Fd = mkstemp(Path);
+    if (Fd < 0)
+        return {};
+    std::vector<int16_t> Shorts(Samples.size());
+    for (size_t n = 0; n < Samples.size(); ++n)
+        Shorts[n] = static_cast<int16_t>(std::lround(Samples[n] * 32767));
+    const bool Written =
+        write(Fd, Shorts.data(), Shorts.size() * 2) == static_cast<ssize_t>(Shorts.size() * 2);
+    close(Fd);
+    std::vector<float> Out;
+    if (Written) {
+        const std::string Raw = "-t raw -r 8000 -e signed -b 16 -c 1";
+        std::FILE *Pipe = popen((Command + " " + Raw + " " + Path).c_str(), "r");
+        if (Pipe != nullptr) {
+            Out = ReadShorts(Pipe);
+            pclose(Pipe);
+        }
+    }
+    std::remove(Path);
+    return Out;
+}
+
+std::vector<float> Gsm(const std::vector<float> &Samples)
+{
+    return ThroughSox(Samples, "sh -c 'sox -V1 \"$@\" -t gsm - | sox -V1 -t gsm - -t raw -e "
+                               "signed -b 16 -'"
+                               " sox");
+}
+
+double Power(const std::vector<float> &x)
+{
+    double Sum = 0;
+    for (float v : x)
+        Sum += static_cast<double>(v) * v;
+    return x.empty() ? 0 : Sum / x.size();
+}
+
+// Ten seconds of music on hold, at the given power.
+std::vector<float> Music(double Power)
+{
+    std::FILE *Pipe = popen("sox -V1 /usr/share/asterisk/moh/macroform-the_simplicity.wav -t raw "
+                            "-r 8000 -e signed -b 16 -c 1 - trim 60 10",
+                            "r");
+    if (Pipe == nullptr)
+        return {};
+    std::vector<float> Samples = ReadShorts(Pipe);
+    pclose(Pipe);
+    const double Scale = std::sqrt(Power / ::Power(Samples));
+    for (float &v : Samples)
+        v = static_cast<float>(v * Scale);
+    return Samples;
+}
+
+std::vector<float> Tones(const std::vector<std::pair<double, double>> &Parts, size_t Count)
+{
+    std::vector<float> x(Count);
+    for (size_t n = 0; n < Count; ++n) {
+        double v = 0;
+        for (const auto &[Hertz, Dbfs] : Parts)
+            v += std::pow(10.0, Dbfs / 20) * std::sin(2 * M_PI * Hertz * n / Rate);
+        x[n] = static_cast<float>(v);
+    }
+    return x;
+}
+
+TEST(StrictReceiver, ChannelConditions)
+{
+    // Every symbol, and an equal pair after an ordinary gap.
+    const std::string Played = "0123456789ABCD*#1155";
+    TKeypadPlay Play;
+    Play.ToneSeconds = 0.08;
+    Play.GapSeconds = 0.08;
+    Play.LowDbfs = -14;
+    Play.HighDbfs = -12;
+    std::vector<float> Digits(static_cast<size_t>(0.3 * Rate), 0.0f);
+    const std::vector<float> Keyed = KeypadSignal(Played, Play, Rate);
+    Digits.insert(Digits.end(), Keyed.begin(), Keyed.end());
+    Digits.resize(Digits.size() + static_cast<size_t>(0.3 * Rate), 0.0f);
+    const double PairPower = ::PairPower(Play);
+
+    using TCondition = std::function<std::vector<float>(std::vector<float>)>;
+    struct TRow
+    {
+        const char *Name;
+        TCondition Apply;
+        int MinFound;
+        int MaxExtra;
+    };
+    const TRow Rows[] = {
+        {"GSM 06.10", Gsm, 19, 0},
+        {"DC offset -8000",
+         [](std::vector<float> x) {
+             for (float &v : x)
+                 v = std::max(-1.0f, v - 8000 / 32768.0f);
+             return x;
+         },
+         20, 0},
+        {"echo 45 ms, 6 dB down",
+         [](std::vector<float> x) {
+             const std::vector<float> Direct = x;
+             const size_t Delay = static_cast<size_t>(0.045 * Rate);
+             for (size_t n = Delay; n < x.size(); ++n)
+                 x[n] += 0.5f * Direct[n - Delay];
+             return x;
+         },
+         20, 0},
+        {"dial tone 350 + 440 Hz under the digits",
+         [](std::vector<float> x) {
+             Mix(x, Tones({{350, -16}, {440, -16}}, x.size()));
+             return x;
+         },
+         20, 0},
+        {"music on hold 6 dB under the pair",
+         [PairPower](std::vector<float> x) {
+             Mix(x, Music(PairPower / 4));
+             return x;
+         },
+         19, 1},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        const std::vector<float> Heard = Row.Apply(Digits);
+        ASSERT_GE(Heard.size(), Digits.size() * 9 / 10) << "the channel gave too little back";
+        TStrictReceiver Receiver(static_cast<int>(Rate));
+        std::vector<TDecodedSymbol> Found;
+        Receiver.Receive(Heard.data(), Heard.size(), Found);
+        Receiver.Finish(Found);
+        std::string Text;
+        for (const TDecodedSymbol &S : Found)
+            Text += S.Symbol;
+        const int Correct = InOrder(Played, Text);
+        EXPECT_GE(Correct, Row.MinFound) << Text;
+        EXPECT_LE(static_cast<int>(Text.size()) - Correct, Row.MaxExtra) << Text;
+    }
+}
+
+} // namespace

@@ -1,0 +1,244 @@
+// The strict receiver's stages one by one, each on a signal of its own: the
+// decimator, the tone bank, the pair judge and the digit tracker.
+#include "Keypad.h"
+#include "strict/Decimator.h"
+#include "strict/DigitTracker.h"
+#include "strict/PairJudge.h"
+#include "strict/ToneBank.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<float> Sine(double Hertz, double Amplitude, size_t Count, double Rate)
+{
+    std::vector<float> x(Count);
+    for (size_t n = 0; n < Count; ++n)
+        x[n] = static_cast<float>(Amplitude * std::sin(2 * M_PI * Hertz * n / Rate + 0.3));
+    return x;
+}
+
+// Amplitude of a sine of known frequency in x, from a correlation over a
+// whole number of cycles.
+double AmplitudeAt(const std::vector<float> &x, size_t From, double Hertz, double Rate)
+{
+    const size_t Count =
+        static_cast<size_t>(std::floor((x.size() - From) * Hertz / Rate) * Rate / Hertz);
+    std::complex<double> Sum = 0;
+    for (size_t n = 0; n < Count; ++n)
+        Sum += static_cast<double>(x[From + n]) * std::polar(1.0, -2 * M_PI * Hertz * n / Rate);
+    return 2 * std::abs(Sum) / Count;
+}
+
+// Gain() is what a steady sine loses through the decimator, in the band and
+// on the way to its zeros; whatever folds onto the keypad's band from above
+// 4 kHz is at least 48 dB down.
+TEST(StrictStages, DecimatorGainAndFolding)
+{
+    struct TRow
+    {
+        double Input;  // Hz at 48000
+        double Output; // where it lands at 8000 Hz
+        bool Folds;
+    };
+    const TRow Rows[] = {
+        {697, 697, false},        {941, 941, false},          {1633, 1633, false},
+        {3000, 3000, false},      {8000 - 697, 697, true},    {8000 + 1209, 1209, true},
+        {16000 - 941, 941, true}, {16000 + 1633, 1633, true}, {24000 - 1477, 1477, true},
+        {40000 - 852, 852, true},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Input);
+        TDecimator Decimator;
+        const std::vector<float> In = Sine(Row.Input, 0.5, 48000 / 5, 48000);
+        std::vector<float> Out(In.size() / TDecimator::Factor + 1);
+        Out.resize(Decimator.Process(In.data(), In.size(), Out.data()));
+        const double Gain = AmplitudeAt(Out, 10, Row.Output, 8000) / 0.5;
+        EXPECT_NEAR(Gain, TDecimator::Gain(Row.Input), 2e-3);
+        if (Row.Folds) {
+            EXPECT_LT(20 * std::log10(Gain), -48.0);
+        }
+    }
+    EXPECT_NEAR(TDecimator::Gain(0), 1.0, 1e-12);
+}
+
+// Every window and long window of the bank is the correlation of the last
+// 160 and 320 samples with each tone, counted from the stream's start, and
+// their energy; a few all-zero sub-blocks in between change nothing.
+TEST(StrictStages, ToneBankAgainstDirectCorrelation)
+{
+    std::mt19937 Random(4);
+    std::normal_distribution<double> Gauss(0, 0.05);
+    std::vector<float> x(8000 / 2);
+    for (size_t n = 0; n < x.size(); ++n)
+        x[n] =
+            static_cast<float>(0.3 * std::sin(2 * M_PI * 770 * n / 8000.0) +
+                               0.2 * std::sin(2 * M_PI * 1477.5 * n / 8000.0 + 1) + Gauss(Random));
+    for (size_t n = 2000; n < 2120; ++n) // three silent sub-blocks
+        x[n] = 0;
+    TToneBank Bank;
+    double Worst = 0;
+    for (size_t End = TToneBank::SubBlock; End <= x.size(); End += TToneBank::SubBlock) {
+        const TToneWindow &Now = Bank.Analyse(x.data() + End - TToneBank::SubBlock);
+        if (End < TToneBank::Long)
+            continue;
+        for (const TToneWindow *W : {&Now, &Bank.LongWindow()}) {
+            const size_t First = End - static_cast<size_t>(W->Length);
+            double Energy = 0;
+            for (size_t n = First; n < End; ++n)
+                Energy += static_cast<double>(x[n]) * x[n];
+            EXPECT_NEAR(W->Energy, Energy, 1e-4 * Energy);
+            for (int k = 0; k < BankTones; ++k) {
+                std::complex<double> Sum = 0;
+                for (size_t n = First; n < End; ++n)
+                    Sum += static_cast<double>(x[n]) *
+                           std::polar(1.0, -2 * M_PI * TToneBank::Frequency(k) * n / 8000.0);
+                Worst = std::max(Worst, std::abs(W->Tone[k] - Sum) / W->Length);
+            }
+        }
+    }
+    EXPECT_LT(Worst, 2e-6);
+}
+
+// One window of steady tones at 8000 Hz, judged after two windows of them.
+TPairVerdict JudgeTones(const std::vector<std::pair<double, double>> &Tones, double NoiseRms = 0)
+{
+    std::mt19937 Random(9);
+    std::normal_distribution<double> Gauss(0, NoiseRms);
+    std::vector<float> x(3 * TToneBank::Window);
+    for (size_t n = 0; n < x.size(); ++n) {
+        double v = NoiseRms > 0 ? Gauss(Random) : 0;
+        for (const auto &[Hertz, Dbfs] : Tones)
+            v += std::pow(10.0, Dbfs / 20) * std::sin(2 * M_PI * Hertz * n / 8000.0);
+        x[n] = static_cast<float>(v);
+    }
+    std::array<double, DtmfToneCount> Gain;
+    Gain.fill(1.0);
+    const TPairJudge Judge(Gain, TStrictLimits());
+    TToneBank Bank;
+    TToneWindow Before;
+    TPairVerdict Verdict;
+    for (size_t At = 0; At < x.size(); At += TToneBank::SubBlock) {
+        const TToneWindow &Now = Bank.Analyse(x.data() + At);
+        Verdict = Judge.Judge(Now, Before);
+        Before = Now;
+    }
+    return Verdict;
+}
+
+// Each check of one window on both sides of its edge.
+TEST(StrictStages, PairJudgeEdges)
+{
+    using R = TPairReject;
+    struct TRow
+    {
+        const char *Name;
+        std::vector<std::pair<double, double>> Tones; // Hz, dBFS
+        double NoiseRms;
+        TPairReject Why;
+    };
+    const TRow Rows[] = {
+        {"clean 5", {{770, -10}, {1336, -10}}, 0, R::None},
+        {"share 0.5 in noise", {{770, -20}, {1336, -20}}, 0.1, R::None},
+        {"share 0.2 in noise", {{770, -20}, {1336, -20}}, 0.2, R::Share},
+        {"rival 10 dB down", {{770, -10}, {852, -20}, {1336, -10}}, 0, R::None},
+        {"rival 3 dB down", {{770, -10}, {852, -13}, {1336, -10}}, 0, R::Dominance},
+        {"harmonic 10 dB down", {{770, -10}, {1540, -20}, {1336, -10}}, 0, R::None},
+        {"harmonic 3 dB down", {{770, -10}, {1540, -13}, {1336, -10}}, 0, R::Harmonic},
+        {"1.5 % off", {{770 * 1.015, -10}, {1336 * 1.015, -10}}, 0, R::None},
+        {"low tone 3 % off", {{697 * 1.03, -10}, {1336, -10}}, 0, R::Frequency},
+        {"-48 dBFS", {{770, -48}, {1336, -48}}, 0, R::None},
+        {"-54 dBFS", {{770, -54}, {1336, -54}}, 0, R::Floor},
+        {"low 11 dB over high", {{770, -6}, {1336, -17}}, 0, R::None},
+        {"low 13 dB over high", {{770, -6}, {1336, -19}}, 0, R::Twist},
+        {"high 7 dB over low", {{770, -17}, {1336, -10}}, 0, R::None},
+        {"high 9 dB over low", {{770, -19}, {1336, -10}}, 0, R::Twist},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        const TPairVerdict Verdict = JudgeTones(Row.Tones, Row.NoiseRms);
+        EXPECT_EQ(Verdict.Why, Row.Why);
+        EXPECT_EQ(Verdict.Symbol, Row.Why == R::None ? '5' : 0);
+    }
+}
+
+// A scripted window: the pair of '5' (or none) at a share of the peak level.
+TPairVerdict Scripted(char Symbol, double Level)
+{
+    TPairVerdict V;
+    int Low = 0;
+    int High = 0;
+    if (Symbol == 0 || !KeypadTones(Symbol, Low, High))
+        return V;
+    V.Power[Low] = V.Power[High] = static_cast<float>(Level * Level / 4);
+    if (Level < 0.05)
+        return V; // too weak to hold a pair
+    V.Symbol = Symbol;
+    V.Level = Level;
+    V.Share = 1;
+    return V;
+}
+
+// The tracker on windows 5 ms apart: each character of Script is one window,
+// '5' and '6' the pair at full level, 'e' the pair of '5' at a third of it
+// (an echo), 'h' at half, '.' nothing; the long windows hold nothing.
+std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Started = nullptr)
+{
+    TDigitTracker Tracker(TToneBank::Window, TToneBank::Long);
+    std::vector<TDecodedSymbol> Ended;
+    double WindowStart = 0;
+    for (char c : Script) {
+        const TPairVerdict V = c == 'e'   ? Scripted('5', 0.3)
+                               : c == 'h' ? Scripted('5', 0.6)
+                               : c == '.' ? Scripted('5', 0)
+                                          : Scripted(c, 1);
+        Tracker.Take(V, TPairVerdict(), WindowStart, Ended, Started);
+        WindowStart += TToneBank::SubBlock;
+    }
+    Tracker.Finish(Ended);
+    std::string Found;
+    for (const TDecodedSymbol &S : Ended)
+        Found += S.Symbol;
+    return Found;
+}
+
+TEST(StrictStages, DigitTrackerScripts)
+{
+    struct TRow
+    {
+        const char *Name;
+        std::string Script;
+        std::string Expected;
+    };
+    const TRow Rows[] = {
+        {"five windows start a digit", "..55555....", "5"},
+        {"four do not", "..5555.....", ""},
+        {"two missing windows are bridged", "..555555..55555....", "5"},
+        {"a pause of five windows ends it", "..555555.....55555....", "55"},
+        {"another pair ends it at once", "..55555566666....", "56"},
+        {"an echo's tail does not start it again", "..555555eeeeeeeeeeee....", "5"},
+        {"nor a level that sags and comes back", "..5555555eeeeeee555555555....", "5"},
+        {"after a short pause it comes back at full level", "..555555..55555....", "5"},
+        {"a pause of two empty windows and more lets it start again", "..555555eeeee..eee55555....",
+         "55"},
+        {"but not as its echo", "..555555eeeee..eeeeeeeee....", "5"},
+    };
+    for (const TRow &Row : Rows)
+        EXPECT_EQ(Track(Row.Script), Row.Expected) << Row.Name;
+
+    // The start is told when the digit is confirmed, with its end unknown.
+    std::vector<TDecodedSymbol> Started;
+    Track("..55555....", &Started);
+    ASSERT_EQ(Started.size(), 1u);
+    EXPECT_EQ(Started[0].Symbol, '5');
+    EXPECT_EQ(Started[0].End, -1);
+}
+
+} // namespace
