@@ -1,6 +1,7 @@
 #include "Batch.h"
 
 #include "InputRun.h"
+#include "SymbolWriter.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,8 @@ constexpr auto ProgressStep = std::chrono::milliseconds(250);
 // the text of a file waits for the printer's next round.
 bool GoesOutAtOnce(const TOptions &Options, size_t Index)
 {
-    return Options.Format != TOutputFormat::Text || Options.Inputs[Index] == "-";
+    return Options.Format != TOutputFormat::Text || Options.Inputs[Index] == "-" ||
+           Options.IsLive();
 }
 
 } // namespace
@@ -67,8 +69,8 @@ TBatch::TBatch(const TOptions &Options) : Options(Options), States(Options.Input
     if (Jobs == 0)
         Jobs = CoreCount();
     JobCount = std::min<size_t>(static_cast<size_t>(Jobs), Options.Inputs.size());
-    const bool Live =
-        std::find(Options.Inputs.begin(), Options.Inputs.end(), "-") != Options.Inputs.end();
+    const bool Live = Options.IsLive() || std::find(Options.Inputs.begin(), Options.Inputs.end(),
+                                                    "-") != Options.Inputs.end();
     ProgressWanted = !Live && isatty(STDERR_FILENO);
     HoldLines = ProgressWanted && isatty(STDOUT_FILENO);
 }
@@ -84,7 +86,7 @@ void TBatch::Work()
             Index = NextToDecode++;
         }
         TInputSink Sink(*this, Index);
-        const bool Whole = DecodeInput(Options, Options.Inputs[Index], Sink, &Audio);
+        const bool Whole = DecodeInput(Options, Options.Inputs[Index], Sink, States[Index].Audio);
         {
             std::lock_guard<std::mutex> Guard(Lock);
             States[Index].Done = true;
@@ -181,8 +183,10 @@ void TBatch::ShowProgress()
         std::lock_guard<std::mutex> Guard(Lock);
         Done = DoneCount;
     }
+    double AudioSeconds = 0;
+    for (const TInputState &State : States)
+        AudioSeconds += static_cast<double>(State.Audio.load()) / 1e6;
     const double Seconds = std::chrono::duration<double>(Elapsed).count();
-    const double AudioSeconds = static_cast<double>(Audio.load()) / 1e6;
     std::fflush(stdout);
     std::fprintf(stderr, "\r%zu of %zu files done, %.2f h of audio, %.0fx real time\033[K", Done,
                  States.size(), AudioSeconds / 3600, AudioSeconds / Seconds);

@@ -3,8 +3,7 @@
 // come; the others are held until their turn.
 #pragma once
 
-#include "CommandLine.h"
-#include "InputDecoding.h"
+#include "Options.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -33,6 +32,7 @@ class TBatch
     {
         std::vector<TSegment> Segments;
         bool Done = false;
+        TAudioCounter Audio{0}; // microseconds read
     };
 
     void Work();
@@ -50,7 +50,6 @@ class TBatch
     size_t NextToDecode = 0;
     size_t DoneCount = 0;
     bool AllDecodedWhole = true;
-    TAudioCounter Audio{0};
     bool ProgressWanted;
     bool ProgressShown = false;
     bool HoldLines; // standard output goes to the progress line's terminal

@@ -1,12 +1,16 @@
 #include "InputRun.h"
 
+#include "LiveInput.h"
+#include "SymbolWriter.h"
+
 #include <memory>
 #include <unistd.h>
 
-bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
-                 TAudioCounter *Counter)
+namespace {
+
+bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWriter &Writer,
+                  TAudioCounter *Counter)
 {
-    TSymbolWriter Writer(Options.Format, Options.Timestamps, Name, Options.Inputs.size() > 1, Sink);
     const bool Standard = Name == "-";
     TInputSettings Settings;
     Settings.Raw = Options.Raw;
@@ -17,15 +21,12 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
     Settings.Channels = Options.Channels;
     Settings.Detector = Options.Detector;
     Settings.Limits = Options.Limits;
-    // Text output gives no end, so the window's symbols need not wait for theirs.
-    const auto Write = [&Writer](const TDecodedSymbol &Symbol) { Writer.Symbol(Symbol); };
-    const bool AtOnce =
-        Options.Format == TOutputFormat::Text && Options.Detector == TDetectorKind::Window;
-    TSymbolDetector::THandler OnEnded = AtOnce ? nullptr : TSymbolDetector::THandler(Write);
-    TSymbolDetector::THandler OnStarted = AtOnce ? TSymbolDetector::THandler(Write) : nullptr;
-    const auto Input =
-        Standard ? std::make_unique<TInputDecoding>(STDIN_FILENO, Settings, OnEnded, OnStarted)
-                 : std::make_unique<TInputDecoding>(Name, Settings, OnEnded, OnStarted);
+    Settings.Channel = TChannelChoice{Options.Channel, Options.Mix};
+    const TWriterHandlers Handlers(Options, Writer);
+    const auto Input = Standard ? std::make_unique<TInputDecoding>(
+                                      STDIN_FILENO, Settings, Handlers.OnEnded, Handlers.OnStarted)
+                                : std::make_unique<TInputDecoding>(Name, Settings, Handlers.OnEnded,
+                                                                   Handlers.OnStarted);
     if (!Input->Problem().empty()) {
         const bool Hint = Options.RawFormatGiven && Input->Problem().rfind("not audio", 0) == 0;
         Writer.Failure(Input->Problem() + (Hint ? " (--raw reads it as raw samples)" : ""));
@@ -36,5 +37,19 @@ bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &
     Writer.End();
     if (!Whole)
         Writer.Failure(Input->Problem());
+    return Whole;
+}
+
+} // namespace
+
+bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
+                 TAudioCounter &Counter)
+{
+    TSymbolWriter Writer(Options.Format, Options.Timestamps, Options.Shown(Name),
+                         Options.Inputs.size() > 1, Sink);
+    const bool Whole = Options.IsLive() ? DecodeLiveSource(Options, Writer, &Counter)
+                                        : DecodeStream(Options, Name, Writer, &Counter);
+    if (Options.Summary)
+        Writer.Summary(static_cast<double>(Counter.load()) / 1e6, Whole);
     return Whole;
 }

@@ -1,12 +1,13 @@
-// One input of a run from its name to its reported symbols: a file, or
-// standard input for "-".
+// One input of a run from its name to its reported symbols: a file,
+// standard input for "-", or the sound source of --device.
 #pragma once
 
-#include "CommandLine.h"
+#include "Options.h"
 #include "OutputSink.h"
 
 #include <string>
 
 // True when the input was decoded whole; what went wrong is reported to Sink.
+// Counter counts the input's audio, in microseconds, as it is read.
 bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
-                 TAudioCounter *Counter);
+                 TAudioCounter &Counter);

@@ -2,6 +2,7 @@
 
 #include "Decoder.h"
 #include "JsonText.h"
+#include "TextEscape.h"
 
 #include <cmath>
 #include <cstdio>
@@ -15,25 +16,6 @@ std::string Fixed(double Value)
     char Text[32];
     std::snprintf(Text, sizeof Text, "%.3f", Value);
     return Text;
-}
-
-// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
-std::string TsvField(const std::string &Text)
-{
-    std::string Field;
-    for (char C : Text) {
-        if (C == '\t')
-            Field += "\\t";
-        else if (C == '\n')
-            Field += "\\n";
-        else if (C == '\r')
-            Field += "\\r";
-        else if (C == '\\')
-            Field += "\\\\";
-        else
-            Field += C;
-    }
-    return Field;
 }
 
 } // namespace
@@ -58,18 +40,18 @@ std::string WallTime(std::chrono::system_clock::time_point Time)
 
 TSymbolWriter::TSymbolWriter(TOutputFormat Format, TTimestamps Timestamps, const std::string &Name,
                              bool Prefixed, TOutputSink &Sink)
-    : Format(Format), Timestamps(Timestamps), Name(Name), Prefix(Prefixed ? Name + ": " : ""),
-      Sink(Sink)
+    : Format(Format), Timestamps(Timestamps), Name(Name),
+      Prefix(Prefixed ? EscapedText(Name) + ": " : ""), Sink(Sink)
 {
     if (Format == TOutputFormat::Jsonl)
         Prefix = "{\"input\":" + JsonQuoted(Name);
     else if (Format == TOutputFormat::Tsv)
-        Prefix = TsvField(Name) + "\t";
+        Prefix = EscapedText(Name) + "\t";
 }
 
 std::string TSymbolWriter::Header(TOutputFormat Format)
 {
-    return Format == TOutputFormat::Tsv ? "input\tstart\tend\tduration\tsymbol\n" : "";
+    return Format == TOutputFormat::Tsv ? "input\tstart\tend\tduration\tsymbol\tchannel\n" : "";
 }
 
 void TSymbolWriter::Begin()
@@ -92,6 +74,8 @@ std::string TSymbolWriter::Time(int64_t Sample) const
 void TSymbolWriter::Symbol(const TDecodedSymbol &Symbol)
 {
     const std::string Start = Time(Symbol.Start);
+    const std::string Channel = Symbol.Channel > 0 ? std::to_string(Symbol.Channel) : "";
+    ++Count;
     switch (Format) {
     case TOutputFormat::Text:
         if (Timestamps == TTimestamps::None)
@@ -101,11 +85,13 @@ void TSymbolWriter::Symbol(const TDecodedSymbol &Symbol)
         break;
     case TOutputFormat::Tsv:
         Sink.Out(Prefix + Start + "\t" + Time(Symbol.End) + "\t" +
-                 Fixed(SampleSeconds(Symbol.End - Symbol.Start)) + "\t" + Symbol.Symbol + "\n");
+                 Fixed(SampleSeconds(Symbol.End - Symbol.Start)) + "\t" + Symbol.Symbol +
+                 (Channel.empty() ? "" : "\t" + Channel) + "\n");
         break;
     case TOutputFormat::Jsonl:
         Sink.Out(Prefix + ",\"start\":" + Start + ",\"end\":" + Time(Symbol.End) +
-                 ",\"symbol\":\"" + Symbol.Symbol + "\"}\n");
+                 ",\"symbol\":\"" + Symbol.Symbol + "\"" +
+                 (Channel.empty() ? "" : ",\"channel\":" + Channel) + "}\n");
         break;
     }
 }
@@ -118,10 +104,38 @@ void TSymbolWriter::End()
 
 void TSymbolWriter::Failure(const std::string &Reason)
 {
-    Sink.Err("dtmf-decode: " + Name + ": " + Reason + "\n");
+    Sink.Err("dtmf-decode: " + EscapedText(Name) + ": " + EscapedText(Reason) + "\n");
     if (Format == TOutputFormat::Jsonl)
         Sink.Out(
             Prefix + ",\"error\":" +
             nlohmann::json(Reason).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
             "}\n");
+}
+
+void TSymbolWriter::Summary(double Seconds, bool Whole)
+{
+    const std::string Status = Whole ? "ok" : "failed";
+    switch (Format) {
+    case TOutputFormat::Text:
+        Sink.Out("# " + EscapedText(Name) + ": " + std::to_string(Count) + " symbols in " +
+                 Fixed(Seconds) + " s, " + Status + "\n");
+        break;
+    case TOutputFormat::Tsv:
+        Sink.Out("# summary\t" + EscapedText(Name) + "\t" + std::to_string(Count) + "\t" +
+                 Fixed(Seconds) + "\t" + Status + "\n");
+        break;
+    case TOutputFormat::Jsonl:
+        Sink.Out(Prefix + ",\"summary\":{\"symbols\":" + std::to_string(Count) +
+                 ",\"seconds\":" + Fixed(Seconds) + ",\"status\":\"" + Status + "\"}}\n");
+        break;
+    }
+}
+
+TWriterHandlers::TWriterHandlers(const TOptions &Options, TSymbolWriter &Writer)
+{
+    const auto Write = [&Writer](const TDecodedSymbol &Symbol) { Writer.Symbol(Symbol); };
+    if (Options.Format == TOutputFormat::Text && Options.Detector == TDetectorKind::Window)
+        OnStarted = Write;
+    else
+        OnEnded = Write;
 }

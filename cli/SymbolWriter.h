@@ -2,29 +2,18 @@
 //   text   the symbols on one line, or with timestamps one line per symbol
 //          with its start, a tab and the symbol; "NAME: " before every line
 //          when there are several inputs;
-//   tsv    one line per symbol: input, start, end, duration and symbol;
+//   tsv    one line per symbol: input, start, end, duration, symbol and,
+//          for an input of several channels, the channel;
 //   jsonl  one JSON object per symbol, and one with "error" for a failure.
 #pragma once
 
+#include "Options.h"
 #include "OutputSink.h"
-#include "SymbolDetector.h"
+#include "Symbol.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
-
-enum class TOutputFormat
-{
-    Text,
-    Tsv,
-    Jsonl
-};
-
-enum class TTimestamps
-{
-    None,   // text only: the symbols on one line
-    Offset, // seconds from the start of the input
-    Wall    // local ISO 8601 time, with milliseconds
-};
 
 class TSymbolWriter
 {
@@ -43,6 +32,9 @@ class TSymbolWriter
     void End();
     // Reports a failure, after End() if Begin() was called.
     void Failure(const std::string &Reason);
+    // The record of the whole input, last: how many symbols, how many
+    // seconds of audio, and whether it was decoded whole.
+    void Summary(double Seconds, bool Whole);
 
   private:
     std::string Time(int64_t Sample) const;
@@ -53,6 +45,17 @@ class TSymbolWriter
     std::string Prefix;
     TOutputSink &Sink;
     std::chrono::system_clock::time_point Started;
+    int64_t Count = 0;
+};
+
+// The handlers that give Writer its symbols: text output has no end, so the
+// window detector's symbols go out at their start, the others at their end.
+struct TWriterHandlers
+{
+    TWriterHandlers(const TOptions &Options, TSymbolWriter &Writer);
+
+    TSymbolDetector::THandler OnEnded;
+    TSymbolDetector::THandler OnStarted;
 };
 
 // Local ISO 8601 time with milliseconds and the offset from UTC.

@@ -31,15 +31,6 @@ void Count(TAudioCounter *Counter, size_t Frames, int Rate)
         *Counter += static_cast<int64_t>(Frames) * 1000000 / Rate;
 }
 
-// The kinds of sound file told by their first four bytes on a stream.
-bool IsSoundFileStart(const std::string &Start)
-{
-    for (const char *Magic : {"RIFF", "RF64", "FORM", "fLaC", "OggS"})
-        if (Start.compare(0, 4, Magic) == 0)
-            return true;
-    return false;
-}
-
 } // namespace
 
 std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFrames,
@@ -67,12 +58,18 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
     if (!Decoder.Error().empty())
         return Decoder.Error();
     const int64_t Declared = File.DeclaredFrames();
+    // The reader gave up before the end of the bytes: damaged, not cut.
+    if (Read < Declared && !File.ReadToEnd())
+        return "unreadable after " + Seconds(Read, File.Rate()) + ": the data is damaged";
     if (Read < Declared)
         return "cut short: " + Seconds(Declared - Read, File.Rate()) + " of the " +
                Seconds(Declared, File.Rate()) + " its header gives are missing";
     const std::string ReadError = File.ReadError();
     if (!ReadError.empty())
         return "unreadable after " + Seconds(Read, File.Rate()) + ": " + ReadError;
+    const std::string Cut = File.CutShort();
+    if (!Cut.empty())
+        return Cut;
     return "";
 }
 
@@ -156,26 +153,31 @@ void TInputDecoding::Open(const TInputSettings &Settings, TSymbolDetector::THand
     Raw = Settings.Raw;
     Live = Settings.Live;
     Encoding = Settings.Encoding;
-    // A stream starts when its first bytes arrive; they tell its kind.
+    // A stream starts when its first bytes arrive. It is a sound file when
+    // some kind that libsndfile reads claims it, and raw samples if none.
     if (Settings.Sniff) {
-        const size_t Wanted = Raw ? 1 : 4;
-        Taken.resize(Wanted);
-        Taken.resize(ReadFull(Fd, Taken.data(), Wanted));
-        Raw = Raw || !IsSoundFileStart(Taken);
+        Taken.resize(1);
+        Taken.resize(ReadFull(Fd, Taken.data(), 1));
+    }
+    if (!Raw && !File.OpenStream(Fd, Taken, Settings.Sniff)) {
+        if (Settings.Sniff && File.Unclaimed()) {
+            Raw = true;
+            Taken = File.TakenBytes();
+        } else {
+            Fail(File.ReadError().empty() ? TInputFault::Undecodable : TInputFault::Unreadable,
+                 File.Error());
+            return;
+        }
     }
     const std::string Unsupported = UnsupportedInput(Settings.Rate, Settings.Channels);
     if (Raw && !Unsupported.empty()) {
         Fail(TInputFault::Undecodable, Unsupported);
         return;
     }
-    if (!Raw && !File.OpenStream(Fd, Taken)) {
-        Fail(File.ReadError().empty() ? TInputFault::Undecodable : TInputFault::Unreadable,
-             File.Error());
-        return;
-    }
-    Decoder = std::make_unique<TDecoder>(
-        Raw ? Settings.Rate : File.Rate(), Raw ? Settings.Channels : File.Channels(),
-        Settings.Detector, Settings.Limits, std::move(OnEnded), std::move(OnStarted));
+    Decoder = std::make_unique<TDecoder>(Raw ? Settings.Rate : File.Rate(),
+                                         Raw ? Settings.Channels : File.Channels(),
+                                         Settings.Detector, Settings.Limits, std::move(OnEnded),
+                                         std::move(OnStarted), Settings.Channel);
     if (!Decoder->Error().empty())
         Fail(TInputFault::Failed, Decoder->Error());
 }

@@ -25,6 +25,7 @@ struct TInputSettings
     int Channels = 1;
     TDetectorKind Detector = TDetectorKind::Strict;
     TStrictLimits Limits;
+    TChannelChoice Channel;
 };
 
 // What kept an input from being decoded whole.

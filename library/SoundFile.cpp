@@ -2,6 +2,7 @@
 
 #include "Decoder.h"
 #include "HeaderCheck.h"
+#include "InputSniff.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -59,10 +60,60 @@ TSoundFile::~TSoundFile()
         sf_close(File);
 }
 
-bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
+bool TSoundFile::Refused(const std::string &Reason, bool Unclaimed)
+{
+    ErrorText = Reason;
+    NoKindClaims = Unclaimed;
+    return false;
+}
+
+std::string TSoundFile::TakenBytes() const
+{
+    const std::vector<unsigned char> &Start = Source->Start();
+    return std::string(Start.begin(), Start.end());
+}
+
+// What the first bytes tell before libsndfile is asked: a container it can't
+// read, raw samples that start like an MPEG frame (which its decoder would
+// take and fill the terminal with complaints about), and an Ogg header page
+// that is damaged (on which libsndfile leaks the Vorbis set-up).
+bool TSoundFile::JudgeStart(bool Standard)
+{
+    const std::vector<unsigned char> &Head = Source->Peek(12);
+    const std::string Start(Head.begin(), Head.end());
+    const std::string Container = UnreadableContainer(Start, Standard);
+    if (!Container.empty())
+        return Refused(Container);
+    if (StartsLikeMpegFrame(Start)) {
+        const std::vector<unsigned char> &Probe = Source->Peek(MpegProbeBytes);
+        const std::string Frames(Probe.begin(), Probe.end());
+        const std::string Aac = UnreadableAdts(Frames, Standard);
+        if (!Aac.empty())
+            return Refused(Aac);
+        if (!IsMpegAudio(Frames, Probe.size() < MpegProbeBytes))
+            return Refused("not audio: no kind of sound file known here starts like this", true);
+    }
+    if (Start.compare(0, 4, "OggS") == 0) {
+        bool Whole = false;
+        for (size_t Want = 4096; !Whole; Want *= 2) {
+            const std::vector<unsigned char> &Pages = Source->Peek(Want);
+            const std::string Damage = TOggPages::HeaderDamage(Pages, Pages.size() < Want, Whole);
+            if (!Damage.empty())
+                return Refused(Damage);
+            Whole = Whole || Pages.size() < Want || Want >= (1 << 16);
+        }
+        Source->FollowOggPages();
+    }
+    return true;
+}
+
+bool TSoundFile::OpenStream(int Fd, const std::string &Taken, bool Standard)
 {
     Source = std::make_unique<TStreamSource>(Fd, Taken);
     Info = SF_INFO{};
+    NoKindClaims = false;
+    if (!JudgeStart(Standard))
+        return false;
     // libsndfile keeps the reason an open failed in one place for all threads.
     static std::mutex Opening;
     std::unique_lock<std::mutex> Guard(Opening);
@@ -71,10 +122,9 @@ bool TSoundFile::OpenStream(int Fd, const std::string &Taken)
         ErrorText = "unreadable: " + Source->ReadError();
         return false;
     }
-    if (Handle == nullptr && Source->Start().empty()) {
-        ErrorText = "not audio: it is empty";
-        return false;
-    }
+    if (Handle == nullptr && Source->Start().empty())
+        return Refused("not audio: it is empty", true);
+    NoKindClaims = Handle == nullptr && sf_error(nullptr) == SF_ERR_UNRECOGNISED_FORMAT;
     if (!Opened(Handle))
         return false;
     Guard.unlock();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -15,6 +16,18 @@ constexpr sf_count_t LookAhead = 1 << 20;
 // How much is kept behind the reading position once the header is read.
 constexpr size_t LookBehind = 4096;
 constexpr size_t ReadBytes = 1 << 16;
+
+uint32_t Little(const unsigned char *Bytes)
+{
+    return uint32_t(Bytes[0]) | uint32_t(Bytes[1]) << 8 | uint32_t(Bytes[2]) << 16 |
+           uint32_t(Bytes[3]) << 24;
+}
+
+uint32_t Big(const unsigned char *Bytes)
+{
+    return uint32_t(Bytes[3]) | uint32_t(Bytes[2]) << 8 | uint32_t(Bytes[1]) << 16 |
+           uint32_t(Bytes[0]) << 24;
+}
 
 } // namespace
 
@@ -42,7 +55,43 @@ bool TStreamSource::FillTo(sf_count_t End)
         Held.resize(Old + static_cast<size_t>(std::max<ssize_t>(Got, 0)));
         AtEnd = Got <= 0;
     }
+    FindSampleData();
     return HeldEnd() >= End;
+}
+
+const std::vector<unsigned char> &TStreamSource::Peek(size_t Count)
+{
+    FillTo(static_cast<sf_count_t>(Count));
+    return Held;
+}
+
+// Walks the chunks of a RIFF WAVE or an AIFF header as far as it is held, to
+// the chunk of samples: a size of 0 there becomes the placeholder for
+// "unknown", and where the samples end is noted.
+void TStreamSource::FindSampleData()
+{
+    if (!ReadingHeader || DataEnd >= 0 || HeldStart != 0 || Held.size() < 12)
+        return;
+    unsigned char *Bytes = Held.data();
+    const bool Wave = std::memcmp(Bytes, "RIFF", 4) == 0 && std::memcmp(Bytes + 8, "WAVE", 4) == 0;
+    const bool Aiff =
+        std::memcmp(Bytes, "FORM", 4) == 0 &&
+        (std::memcmp(Bytes + 8, "AIFF", 4) == 0 || std::memcmp(Bytes + 8, "AIFC", 4) == 0);
+    if (!Wave && !Aiff)
+        return;
+    for (size_t Chunk = 12; Chunk + 8 <= Held.size();) {
+        uint32_t Size = Wave ? Little(Bytes + Chunk + 4) : Big(Bytes + Chunk + 4);
+        if (std::memcmp(Bytes + Chunk, Wave ? "data" : "SSND", 4) == 0) {
+            if (Wave && Size == 0) {
+                std::memset(Bytes + Chunk + 4, 0xFF, 4);
+                std::memset(Bytes + 4, 0xFF, 4);
+                Size = 0xFFFFFFFF;
+            }
+            DataEnd = Size >= 0x7FFF0000u ? UnknownLength : sf_count_t(Chunk + 8 + Size);
+            return;
+        }
+        Chunk += 8 + static_cast<size_t>(Size) + (Size & 1);
+    }
 }
 
 // Nothing is held ahead: the bytes go from the descriptor straight to the
@@ -83,7 +132,7 @@ sf_count_t TStreamSource::Seek(sf_count_t Offset, int Whence, void *User)
     if (Whence == SEEK_CUR)
         Base = S.Position;
     else if (Whence == SEEK_END)
-        Base = UnknownLength;
+        return -1;
     // What was dropped can't be gone back to; a seek ahead only moves the
     // position, and the next read decides whether to wait for the bytes.
     S.Position = std::clamp(Base + Offset, S.HeldStart, UnknownLength);
@@ -97,6 +146,10 @@ sf_count_t TStreamSource::Read(void *Destination, sf_count_t Count, void *User)
         return 0;
     if (S.ReadingHeader && S.Position > S.HeldEnd() + LookAhead)
         return 0;
+    if (S.ReadingHeader && S.DataEnd >= 0 && S.Position >= S.DataEnd &&
+        S.Position + Count > S.HeldEnd())
+        return 0;
+    const sf_count_t From = S.Position;
     if (S.ReadingHeader || S.Position > S.HeldEnd())
         S.FillTo(S.Position + Count);
     auto *Bytes = static_cast<unsigned char *>(Destination);
@@ -107,6 +160,8 @@ sf_count_t TStreamSource::Read(void *Destination, sf_count_t Count, void *User)
     // Past what is held, the rest comes straight from the descriptor.
     if (!S.ReadingHeader && Got < Count && S.Position == S.HeldEnd())
         Got += S.ReadDirect(Bytes + Got, Count - Got);
+    if (S.Pages)
+        S.Pages->See(From, Bytes, static_cast<size_t>(Got));
     S.DropBehind();
     return Got;
 }

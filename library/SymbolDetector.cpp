@@ -18,6 +18,10 @@ int16_t ToSample(float Value)
     return static_cast<int16_t>(std::lrint(Scaled));
 }
 
+// Longer than the strict receiver takes to be sure of a digit at its longest
+// minimum tone.
+constexpr int64_t SureAfter = 2 * TStrictReceiver::SampleRate;
+
 } // namespace
 
 std::unique_ptr<TSymbolDetector> TSymbolDetector::Make(TDetectorKind Kind,
@@ -52,7 +56,8 @@ void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
     while (Count >= Piece) {
         for (size_t i = 0; i < Piece; ++i)
             Floats[i] = static_cast<float>(Samples[i]) * (1.0f / 32768.0f);
-        Receiver.Receive(Floats, Piece, Ended, OnStarted ? &Started : nullptr);
+        Receiver.Receive(Floats, Piece, Ended, &Started);
+        Received += static_cast<int64_t>(Piece) * Scale;
         Samples += Piece;
         Count -= Piece;
     }
@@ -63,7 +68,8 @@ void TStrictDetector::ReceiveShorts(const int16_t *Samples, size_t Count)
 
 void TStrictDetector::ReceiveFloats(const float *Samples, size_t Count)
 {
-    Receiver.Receive(Samples, Count, Ended, OnStarted ? &Started : nullptr);
+    Receiver.Receive(Samples, Count, Ended, &Started);
+    Received += static_cast<int64_t>(Count) * Scale;
     HandOver();
 }
 
@@ -73,20 +79,32 @@ void TStrictDetector::Finish()
     HandOver();
 }
 
-// A digit's start always comes before its end, so the starts go first.
+int64_t TStrictDetector::Frontier() const
+{
+    return OpenStart >= 0 ? OpenStart : Received - SureAfter;
+}
+
+// A digit's start always comes before its end, so the starts go first. The
+// digits of one channel don't overlap: one that ends past the start of the
+// digit sounding now is that digit.
 void TStrictDetector::HandOver()
 {
+    if (!Started.empty())
+        OpenStart = Started.back().Start * Scale;
     for (TDecodedSymbol &S : Started) {
         S.Start *= Scale;
-        OnStarted(S);
+        if (OnStarted)
+            OnStarted(S);
     }
     Started.clear();
-    if (OnEnded)
-        for (TDecodedSymbol &S : Ended) {
-            S.Start *= Scale;
-            S.End *= Scale;
+    for (TDecodedSymbol &S : Ended) {
+        S.Start *= Scale;
+        S.End *= Scale;
+        if (OpenStart >= 0 && S.End > OpenStart)
+            OpenStart = -1;
+        if (OnEnded)
             OnEnded(S);
-        }
+    }
     Ended.clear();
 }
 

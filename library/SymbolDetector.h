@@ -45,6 +45,8 @@ class TSymbolDetector
     virtual void ReceiveFloats(const float *Samples, size_t Count) = 0;
     // The input has ended: whatever is still pending is decided.
     virtual void Finish() = 0;
+    // No symbol still to be handed over starts before this position.
+    virtual int64_t Frontier() const = 0;
 
   protected:
     TSymbolDetector(THandler OnEnded, THandler OnStarted);
@@ -62,6 +64,9 @@ class TStrictDetector : public TSymbolDetector
     void ReceiveShorts(const int16_t *Samples, size_t Count) override;
     void ReceiveFloats(const float *Samples, size_t Count) override;
     void Finish() override;
+    // A digit starts a while before the receiver is sure of it: until then
+    // the frontier stays that far behind.
+    int64_t Frontier() const override;
 
   private:
     void HandOver();
@@ -70,6 +75,8 @@ class TStrictDetector : public TSymbolDetector
     int64_t Scale; // samples at 48000 Hz per sample taken
     std::vector<TDecodedSymbol> Ended;
     std::vector<TDecodedSymbol> Started;
+    int64_t OpenStart = -1; // start of the digit sounding now, or -1
+    int64_t Received = 0;
     static constexpr size_t Piece = 2048;
 };
 
@@ -82,6 +89,7 @@ class TWindowDetector : public TSymbolDetector
     void ReceiveFloats(const float *Samples, size_t Count) override;
     // Pads the last partial block with zeros and analyses it.
     void Finish() override;
+    int64_t Frontier() const override { return Sounding ? Current.Start : BlockStart; }
 
     // After Finish: the last partial block, padded, as the spine saw it.
     const int16_t *LastBlock() const { return Block; }

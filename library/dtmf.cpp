@@ -57,7 +57,7 @@ template <typename TBody> dtmf_status Guarded(TBody Body)
 dtmf_symbol ToSymbol(const TDecodedSymbol &Symbol)
 {
     return {Symbol.Symbol, SampleSeconds(Symbol.Start),
-            Symbol.End < 0 ? -1.0 : SampleSeconds(Symbol.End)};
+            Symbol.End < 0 ? -1.0 : SampleSeconds(Symbol.End), Symbol.Channel};
 }
 
 TStrictLimits ToLimits(const dtmf_limits &Limits)

@@ -57,6 +57,7 @@ typedef struct dtmf_symbol
     char symbol;  /* one of "0123456789ABCD*#" */
     double start; /* seconds from the first sample to the start of the tone */
     double end;   /* seconds to its end; -1 in a start event */
+    int channel;  /* of a file of several channels, decoded each on its own: 1, 2...; else 0 */
 } dtmf_symbol;
 
 typedef struct dtmf_receiver dtmf_receiver;

@@ -48,7 +48,8 @@ std::unique_ptr<TDecodedFile> DecodeFile(const std::string &Path)
     std::vector<TDecodedSymbol> &Symbols = Decoded->Symbols;
     Decoded->Decoder = std::make_unique<TDecoder>(
         File.Rate(), File.Channels(), TDetectorKind::Window, TStrictLimits{},
-        [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); });
+        [&Symbols](const TDecodedSymbol &S) { Symbols.push_back(S); }, nullptr,
+        TChannelChoice{0, true});
     EXPECT_EQ(DecodeSoundFile(File, *Decoded->Decoder, 1000), "");
     close(Fd);
     return Decoded;

@@ -69,8 +69,10 @@ TEST(DecoderFiles, FindsTheSixteenSymbolsInEachKindOfFileWithEitherDetector)
         Files.WriteSound("48k.wav", DtmfSequence(Sixteen, 48000), 48000, 1, WavPcm16);
     const std::string MuLaw8k = Files.WriteSound("8k.wav", DtmfSequence(Sixteen, 8000), 8000, 1,
                                                  SF_FORMAT_WAV | SF_FORMAT_ULAW);
+    const std::vector<int16_t> Keys44k = DtmfSequence(Sixteen, 44100);
     const std::string Stereo44k =
-        Files.WriteSound("44k.wav", SplitStereo(Sixteen, 44100), 44100, 2, WavPcm16);
+        Files.WriteSound("44k.wav", Interleave(std::vector<int16_t>(Keys44k.size(), 0), Keys44k),
+                         44100, 2, WavPcm16);
     for (const char *Detector : {"--detector=strict", "-dwindow"}) {
         for (const std::string &File : {Wav48k, MuLaw8k, Stereo44k}) {
             const TProcessResult Result = Decode({Detector, File});
@@ -106,8 +108,9 @@ TEST(DecoderFiles, TsvAndJsonlGiveStartEndAndDuration)
     const std::string File = Files.WriteSound("timed.wav", TimedSymbols(), 48000, 1, WavPcm16);
     // The window's symbols end with the last block that carried them.
     EXPECT_EQ(Decode({"-dwindow", "-ftsv", File}).Out,
-              "input\tstart\tend\tduration\tsymbol\n" + File + "\t0.235\t0.320\t0.085\t5\n" + File +
-                  "\t0.405\t0.491\t0.085\t9\n" + File + "\t0.661\t0.683\t0.021\t#\n");
+              "input\tstart\tend\tduration\tsymbol\tchannel\n" + File +
+                  "\t0.235\t0.320\t0.085\t5\n" + File + "\t0.405\t0.491\t0.085\t9\n" + File +
+                  "\t0.661\t0.683\t0.021\t#\n");
     // The strict receiver gives where the tone itself starts and ends.
     const TProcessResult Strict = Decode({"--format=jsonl", File});
     const std::string Input = "{\"input\":\"" + File + "\",";
@@ -191,8 +194,8 @@ TEST(DecoderStandardInput, DecodesRawPcmInEveryEncodingRateAndChannelCount)
     EXPECT_EQ(Decode({"-"}, RawBytes(DtmfSequence(Sixteen, 48000))).Out, Sixteen + "\n");
     EXPECT_EQ(Decode({"--rate", "8000", "-"}, RawBytes(DtmfSequence(Sixteen, 8000))).Out,
               Sixteen + "\n");
-    const TProcessResult Stereo =
-        Decode({"--channels=2", "--rate=44100", "-"}, RawBytes(SplitStereo(Sixteen, 44100)));
+    const TProcessResult Stereo = Decode({"--mix", "--channels=2", "--rate=44100", "-"},
+                                         RawBytes(SplitStereo(Sixteen, 44100)));
     EXPECT_EQ(Stereo.Out, Sixteen + "\n");
     EXPECT_EQ(Stereo.Status, 0);
 
@@ -262,6 +265,21 @@ TEST(DecoderStandardInput, WritesEachSymbolAsSoonAsItIsDecided)
     }
 }
 
+TEST(DecoderStandardInput, ASmallWavOnAPipeIsDecodedAsItComes)
+{
+    // Well under the header reader's look-ahead: it must not wait for the end.
+    TTestFiles Files;
+    const std::string Wav = TTestFiles::ReadBytes(
+        Files.WriteSound("small.wav", DtmfSequence("7D", 48000), 48000, 1, WavPcm16));
+    TChildProcess Child({Program, "-"});
+    Child.Write(Wav.substr(0, 44 + 2 * 6720));
+    EXPECT_TRUE(Child.WaitForOutput("7", 10000));
+    Child.Write(Wav.substr(44 + 2 * 6720));
+    const TProcessResult Result = Child.Finish();
+    EXPECT_EQ(Result.Out, "7D\n");
+    EXPECT_EQ(Result.Status, 0);
+}
+
 TEST(DecoderErrors, AFailingInputIsNamedAndTheOthersAreStillDecoded)
 {
     TTestFiles Files;
@@ -312,7 +330,7 @@ TEST(DecoderErrors, AStreamCutInTheMiddleOfAFrameKeepsItsSymbolsAndFails)
 {
     std::string Bytes = RawBytes(SplitStereo("47", 48000));
     Bytes += '\x01';
-    const TProcessResult Result = Decode({"--channels", "2", "-"}, Bytes);
+    const TProcessResult Result = Decode({"--mix", "--channels", "2", "-"}, Bytes);
     EXPECT_EQ(Result.Out, "47\n");
     EXPECT_EQ(Result.Status, 1);
     EXPECT_EQ(Result.Err, "dtmf-decode: -: cut short: its last frame lacks 3 of its 4 bytes\n");
@@ -381,6 +399,10 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
         {{"--raw=yes", "-"}, "option '--raw' takes no value"},
         {{"--min-tone=40ms", "-"}, "--min-tone wants a number, not '40ms'"},
         {{"--normal-twist", "30", "-"}, "the normal twist must lie between 0 and 20 dB"},
+        {{"--mix", "-C1", "-"}, "--mix and --channel exclude each other"},
+        {{"--label=calls/7", "a.wav"},
+         "--label names standard input or the device, and neither is read"},
+        {{"--device=default", "a.wav"}, "--device records from a sound source and reads no FILE"},
         {{"--min-pause=0.001", "-"}, "the minimum pause must lie between 0.010 and 1 s"},
     };
     for (const TCase &Case : Wrong) {
@@ -396,4 +418,154 @@ TEST(DecoderErrors, WrongArgumentsGiveOneLineAndExitWithTwo)
     }
     for (const char *Version : {"-V", "--version"})
         EXPECT_EQ(Decode({Version}).Out.rfind("dtmf-decode (DTMF) ", 0), 0u);
+}
+
+namespace {
+
+// Silence before Samples, to start their symbols later on one channel.
+std::vector<int16_t> Delayed(std::vector<int16_t> Samples, int Count)
+{
+    Samples.insert(Samples.begin(), static_cast<size_t>(Count), 0);
+    return Samples;
+}
+
+std::vector<int16_t> Padded(std::vector<int16_t> Samples, size_t Size)
+{
+    Samples.resize(std::max(Size, Samples.size()), 0);
+    return Samples;
+}
+
+// The symbol and channel columns of tsv lines, "5:1 9:2 ...".
+std::string SymbolsAndChannels(const std::string &Tsv)
+{
+    std::string Pairs;
+    size_t Start = Tsv.find('\n') + 1;
+    while (Start < Tsv.size()) {
+        const size_t End = Tsv.find('\n', Start);
+        const std::string Line = Tsv.substr(Start, End - Start);
+        const size_t Channel = Line.rfind('\t');
+        const size_t Symbol = Line.rfind('\t', Channel - 1);
+        Pairs += (Pairs.empty() ? "" : " ") + Line.substr(Symbol + 1, Channel - Symbol - 1) + ":" +
+                 Line.substr(Channel + 1);
+        Start = End + 1;
+    }
+    return Pairs;
+}
+
+} // namespace
+
+TEST(DecoderInputs, EachKindOfInputIsDecodedOrRefusedWithAReason)
+{
+    TTestFiles Files;
+    const std::string Keys = "0123456789ABCD";
+    const std::vector<int16_t> Mono = DtmfSequence(Keys, 48000);
+    const std::string Wav = Files.WriteSound("keys.wav", Mono, 48000, 1, WavPcm16);
+    const std::string Mp3 = Files.Path("keys.mp3");
+    ASSERT_EQ(TChildProcess::Run({"/usr/bin/lame", "--quiet", "-b", "64", Wav, Mp3}).Status, 0);
+    // 159D on the left; 2580 on the right, 0.1 s later, so that neither 5 is at
+    // the same time as the other.
+    const std::vector<int16_t> Left = DtmfSequence("159D", 48000);
+    const std::vector<int16_t> Right = Delayed(DtmfSequence("2580", 48000), 4800);
+    const std::string Calls = Files.WriteSound(
+        "call.wav", Interleave(Padded(Left, Right.size()), Right), 48000, 2, WavPcm16);
+    const std::string Copy = Files.WriteSound("copy.flac", Interleave(Mono, Mono), 48000, 2,
+                                              SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const std::string Split =
+        Files.WriteSound("split.wav", SplitStereo(Keys, 44100), 44100, 2, WavPcm16);
+    const std::string Mp4 = Files.WriteText("clip.m4a", std::string("\0\0\0\x1c"
+                                                                    "ftypM4A \0\0\x02\0",
+                                                                    16) +
+                                                            std::string(4000, 'x'));
+    const std::string Ogg =
+        Files.WriteSound("cut.ogg", Mono, 48000, 1, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    // Damaged or cut in its header pages, an Ogg never reaches libsndfile,
+    // which would leak the Vorbis set-up on it.
+    std::string OggHeader = TTestFiles::ReadBytes(Ogg);
+    const std::string CutHeader = Files.WriteText("header.ogg", OggHeader.substr(0, 1500));
+    OggHeader[200] ^= 0x55;
+    std::filesystem::resize_file(Ogg, std::filesystem::file_size(Ogg) * 85 / 100);
+    // A streaming writer's placeholders: RIFF and data sizes of 0.
+    std::string Bytes = TTestFiles::ReadBytes(Wav);
+    for (size_t Field : {size_t(4), Bytes.find("data") + 4})
+        Bytes.replace(Field, 4, std::string(4, '\0'));
+    const std::string Zero = Files.WriteText("zero.wav", Bytes);
+    const std::string Au = TTestFiles::ReadBytes(
+        Files.WriteSound("keys.au", Mono, 48000, 1, SF_FORMAT_AU | SF_FORMAT_PCM_16));
+    const std::string Caf = TTestFiles::ReadBytes(
+        Files.WriteSound("keys.caf", Mono, 8000 * 6, 1, SF_FORMAT_CAF | SF_FORMAT_ULAW));
+    const std::string Newline =
+        Files.WriteSound("two\nlines.wav", DtmfSequence("42", 48000), 48000, 1, WavPcm16);
+    const std::string Shown = Files.Path("two\\nlines.wav");
+
+    struct TCase
+    {
+        std::vector<std::string> Args;
+        std::string Input;
+        std::string Out; // exact, or after "~" a part of it
+        std::string Err; // a part of it, or "" for nothing
+        int Status;
+    };
+    const std::vector<TCase> Cases = {
+        {{Mp3}, "", Keys + "\n", "", 0},
+        {{"-"}, TTestFiles::ReadBytes(Mp3), Keys + "\n", "", 0},
+        {{Mp4},
+         "",
+         "",
+         "MP4 (M4A, MOV) container, which libsndfile does not read; pipe it "
+         "through ffmpeg: ffmpeg -i FILE -vn -f wav - | dtmf-decode -\n",
+         1},
+        {{"-"}, TTestFiles::ReadBytes(Mp4), "", "... | ffmpeg -i - -vn -f wav -", 1},
+        {{Calls}, "", "125598D0\n", "", 0},
+        {{"-C", "2", Calls}, "", "2580\n", "", 0},
+        {{"--channel=3", Calls}, "", "", "call.wav: there is no channel 3: it has 2 channels", 1},
+        {{"--mix", Split}, "", Keys + "\n", "", 0},
+        {{Split}, "", "\n", "", 0},
+        {{Copy}, "", Keys + "\n", "", 0},
+        {{Ogg}, "", "~0123", "cut.ogg: cut short: it ends", 1},
+        {{"-"}, TTestFiles::ReadBytes(Ogg), "~0123", "-: cut short: it ends", 1},
+        {{CutHeader}, "", "", "header.ogg: cut short: it ends within its Ogg header pages\n", 1},
+        {{"-"}, OggHeader, "", "-: damaged header: the checksum of Ogg page 2 fails\n", 1},
+        {{Zero}, "", Keys + "\n", "", 0},
+        {{"-"}, Bytes, Keys + "\n", "", 0},
+        {{"-"}, Au, Keys + "\n", "", 0},
+        {{"-"}, Caf, Keys + "\n", "", 0},
+        {{"-", "-"}, "", "", "standard input '-' is named more than once", 2},
+        {{Newline, Files.Path("gone\n\x1b[2J.wav")},
+         "",
+         Shown + ": 42\n",
+         "dtmf-decode: " + Files.Path("gone\\n\\x1b[2J.wav") + ": unreadable: No such file",
+         1},
+        {{"--label=s3://calls/7.wav", "--summary", "-fjsonl", "-"},
+         RawBytes(Mono),
+         "~{\"input\":\"s3://calls/7.wav\",\"summary\":{\"symbols\":14,\"seconds\":1.960,"
+         "\"status\":\"ok\"}}\n",
+         "",
+         0},
+        {{"--summary", "-ftsv", Mp4},
+         "",
+         "~\n# summary\t" + Files.Path("clip.m4a") + "\t0\t0.000\tfailed\n",
+         "ffmpeg",
+         1},
+    };
+    for (const TCase &Case : Cases) {
+        const TProcessResult Result = Decode(Case.Args, Case.Input);
+        if (Case.Out.rfind("~", 0) == 0)
+            EXPECT_NE(Result.Out.find(Case.Out.substr(1)), std::string::npos)
+                << Describe(Case.Args) << Result.Out;
+        else
+            EXPECT_EQ(Result.Out, Case.Out) << Describe(Case.Args);
+        if (Case.Err.empty())
+            EXPECT_EQ(Result.Err, "") << Describe(Case.Args);
+        else
+            EXPECT_NE(Result.Err.find(Case.Err), std::string::npos)
+                << Describe(Case.Args) << Result.Err;
+        EXPECT_EQ(Result.Status, Case.Status) << Describe(Case.Args) << Result.Err;
+    }
+
+    // Each channel is named; a copy gives what the mono file gives, at the same times.
+    EXPECT_EQ(SymbolsAndChannels(Decode({"-ftsv", Calls}).Out), "1:1 2:2 5:1 5:2 9:1 8:2 D:1 0:2");
+    EXPECT_EQ(Decode({"--timestamps", Copy}).Out, Decode({"--timestamps", Wav}).Out);
+    EXPECT_EQ(Decode({"-dwindow", "--timestamps", Copy}).Out,
+              Decode({"-dwindow", "--timestamps", Wav}).Out);
+    EXPECT_EQ(Decode({"-t", Mp3}).Out, Decode({"-t", Wav}).Out);
 }

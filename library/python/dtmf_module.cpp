@@ -22,6 +22,7 @@ struct TSymbol
     std::string Symbol;
     double Start;
     double End;
+    int Channel = 0;
 };
 
 // Samples converted from float64 a piece at a time.
@@ -147,7 +148,8 @@ py::list ToList(const dtmf_symbol *Symbols, size_t Count)
 {
     py::list List;
     for (size_t i = 0; i < Count; ++i)
-        List.append(TSymbol{std::string(1, Symbols[i].symbol), Symbols[i].start, Symbols[i].end});
+        List.append(TSymbol{std::string(1, Symbols[i].symbol), Symbols[i].start, Symbols[i].end,
+                            Symbols[i].channel});
     return List;
 }
 
@@ -264,16 +266,20 @@ PYBIND11_MODULE(dtmf, Module)
     Module.doc() = "DTMF keypad tones (0-9, A-D, * and #) decoded from audio.";
     Module.attr("__version__") = dtmf_version();
 
-    py::class_<TSymbol>(Module, "Symbol", "A keypad symbol with its start and end in seconds.")
-        .def(py::init<std::string, double, double>(), py::arg("symbol"), py::arg("start"),
-             py::arg("end"))
+    py::class_<TSymbol>(Module, "Symbol",
+                        "A keypad symbol with its start and end in seconds, and its channel\n"
+                        "(1, 2... in a file of several channels decoded each on its own, else 0).")
+        .def(py::init<std::string, double, double, int>(), py::arg("symbol"), py::arg("start"),
+             py::arg("end"), py::arg("channel") = 0)
         .def_readonly("symbol", &TSymbol::Symbol)
         .def_readonly("start", &TSymbol::Start)
         .def_readonly("end", &TSymbol::End)
+        .def_readonly("channel", &TSymbol::Channel)
         .def(
             "__eq__",
             [](const TSymbol &A, const TSymbol &B) {
-                return A.Symbol == B.Symbol && A.Start == B.Start && A.End == B.End;
+                return A.Symbol == B.Symbol && A.Start == B.Start && A.End == B.End &&
+                       A.Channel == B.Channel;
             },
             py::is_operator())
         .def("__repr__", [](const TSymbol &S) {
