@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the ordinary build, shellcheck on the
 # scripts, the Python module, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of the fuzz targets. Tests that need a sound server or a display
-# start their own private PulseAudio daemon and Xvfb.
+# UndefinedBehaviorSanitizer, and a short run of the fuzz targets. Tests that
+# need a sound server or a display start their own private PulseAudio daemon
+# and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
