@@ -43,6 +43,7 @@ else
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
 fi
+# shellcheck disable=SC2046 # pkg-config gives separate words
 cc -O2 -o "$work/spandsp_dtmf" "$here/spandsp_dtmf.c" $(pkg-config --cflags --libs spandsp)
 
 # Each decoder takes a 48 kHz mono 16-bit WAV and prints the symbols it

@@ -3,6 +3,7 @@
 // come; the others are held until their turn.
 #pragma once
 
+#include "InputDecoding.h"
 #include "Options.h"
 
 #include <chrono>

@@ -2,6 +2,7 @@
 // standard input for "-", or the sound source of --device.
 #pragma once
 
+#include "InputDecoding.h"
 #include "Options.h"
 #include "OutputSink.h"
 

@@ -1,6 +1,7 @@
 // Recording from a sound source until SIGINT or SIGTERM asks to stop.
 #pragma once
 
+#include "InputDecoding.h"
 #include "Options.h"
 #include "SymbolWriter.h"
 

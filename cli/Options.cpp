@@ -96,21 +96,18 @@ const std::vector<TOptionSpec> OptionTable = {
     {'h', "help", TArgument::None, "", "", "print this help and exit"},
     {'V', "version", TArgument::None, "", "", "print the version and exit"},
     {KeyNormalTwist, "normal-twist", TArgument::Required, "DB", "",
-     "how far the low tone may stand over the high one\n"
-     "(default 9 dB)"},
+     "how far the low tone may stand over the high one"},
     {KeyReverseTwist, "reverse-twist", TArgument::Required, "DB", "",
-     "how far the high tone may stand over the low one\n"
-     "(default 5 dB)"},
+     "how far the high tone may stand over the low one"},
     {KeyMinLevel, "min-level", TArgument::Required, "DBFS", "",
      "the weakest tone taken, dB of its amplitude under\n"
-     "full scale (default -51)"},
+     "full scale"},
     {KeyMinTone, "min-tone", TArgument::Required, "SECONDS", "",
-     "tones shorter than about this make no digit\n"
-     "(default 0.030: 40 ms is a digit, 23 ms is not)"},
+     "tones shorter than about this make no digit: by\n"
+     "default 40 ms is a digit, 23 ms is not"},
     {KeyMinPause, "min-pause", TArgument::Required, "SECONDS", "",
-     "a shorter gap does not end a digit (default\n"
-     "0.025: a 10 ms dropout is bridged, a 40 ms pause\n"
-     "is not)"},
+     "a shorter gap does not end a digit: by default a\n"
+     "10 ms dropout is bridged, a 40 ms pause is not"},
 };
 
 namespace {

@@ -2,8 +2,7 @@
 // options from which the parser, --help and the bash completion are made.
 #pragma once
 
-#include "Decoder.h"
-#include "InputDecoding.h"
+#include "DecodeChoices.h"
 #include "strict/StrictLimits.h"
 
 #include <string>

@@ -10,6 +10,7 @@
 #include "Options.h"
 #include "OutputSink.h"
 #include "Symbol.h"
+#include "SymbolDetector.h"
 
 #include <chrono>
 #include <cstdint>

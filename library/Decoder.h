@@ -18,10 +18,6 @@
 class TChannelLane;
 class TSymbolMerger;
 
-constexpr int MinInputRate = 1000;
-constexpr int MaxInputRate = 1000000;
-constexpr int MaxInputChannels = 1024;
-
 // Why a rate and channel count can't be decoded, or "" when they can.
 std::string UnsupportedInput(int Rate, int Channels);
 

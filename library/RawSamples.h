@@ -8,15 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-enum class TRawEncoding
-{
-    S16le,
-    U8,
-    F32le,
-    MuLaw,
-    ALaw
-};
-
 int RawSampleBytes(TRawEncoding Encoding);
 
 class TRawSamples

@@ -7,6 +7,7 @@
 //           analysis let it through and ends with the last block that carried it.
 #pragma once
 
+#include "DecodeChoices.h"
 #include "Symbol.h"
 #include "strict/StrictLimits.h"
 #include "strict/StrictReceiver.h"
@@ -19,12 +20,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-enum class TDetectorKind
-{
-    Strict,
-    Window
-};
 
 class TSymbolDetector
 {

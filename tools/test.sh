@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the ordinary build, the Python module,
-# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# short run of the fuzz targets. Tests that need a sound server or a display
-# start their own private PulseAudio daemon and Xvfb.
+# Sets up, builds and runs every test: the ordinary build, shellcheck on the
+# scripts, the Python module, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of the fuzz targets. Tests that
+# need a sound server or a display start their own private PulseAudio daemon
+# and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,9 @@ run_ctest() {
 echo "== Build and tests"
 BUILD_DIR=build tools/setup.sh
 run_ctest ordinary build
+
+echo "== Shell scripts"
+git ls-files -z '*.sh' | xargs -0 shellcheck || failed_runs+=(shellcheck)
 
 echo "== Python module, against dtmf-decode and on a local Dask cluster"
 DTMF_BUILD=build /usr/bin/python3 -m pytest -q -p no:cacheprovider library/python/test_dtmf.py ||
