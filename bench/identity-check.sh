@@ -44,9 +44,9 @@ for db in -12 -8 -4 -2 2 4 8 12; do
     n=$((n + 1))
 done
 # Other rates and channel counts, and noise under the tones.
-for spec in "-r 8000" "-r 11025" "-r 44100" "-r 96000 -c 2"; do
-    # shellcheck disable=SC2086 # spec holds sox options
-    sox "$work/v6.wav" $spec "$work/v$n.wav"
+for format in "-r 8000" "-r 11025" "-r 44100" "-r 96000 -c 2"; do
+    # shellcheck disable=SC2086 # format holds sox options
+    sox "$work/v6.wav" $format "$work/v$n.wav"
     n=$((n + 1))
 done
 for snr in 20 10 3; do
