@@ -4,5 +4,5 @@
 # program with the arguments given, e.g. --detector=strict.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BUILD_DIR=build BUILD_TARGETS="dtmf dtmf-decode" tools/setup.sh
+BUILD_DIR=build BUILD_TARGETS=programs tools/setup.sh
 exec build/dtmf "$@"
