@@ -36,8 +36,10 @@ for db in -12 -8 -4 -2 2 4 8 12; do
     parts=()
     for ((i = 0; i < ${#symbols}; i++)); do
         d=${symbols:i:1}
-        sox -n -r 48000 -c 2 -b 16 "$work/p$i.wav" synth 0.08 sine "${LOW[$d]}" sine "${HIGH[$d]}" \
-            remix "1v0.3,2v$(awk -v d="$db" 'BEGIN { print 0.3 * 10 ^ (d / 20) }')" pad 0 0.07
+        # Each tone on a channel of its own, then the two mixed with their gains.
+        sox -n -r 48000 -c 2 -p synth 0.08 sine "${LOW[$d]}" sine "${HIGH[$d]}" |
+            sox - -c 1 -b 16 "$work/p$i.wav" \
+                remix "1v0.3,2v$(awk -v d="$db" 'BEGIN { print 0.3 * 10 ^ (d / 20) }')" pad 0 0.07
         parts+=("$work/p$i.wav")
     done
     sox "${parts[@]}" "$work/v$n.wav"
@@ -88,7 +90,7 @@ for detector in strict window; do
         echo "$detector: identical ($count lines over $((n + 1)) inputs)"
     else
         echo "$detector: DIFFERENT"
-        diff "$work/old-$detector.jsonl" "$work/new-$detector.jsonl" | head -20
+        diff "$work/old-$detector.jsonl" "$work/new-$detector.jsonl" | head -"${SHOW:-20}" || true
         status=1
     fi
 done
