@@ -5,11 +5,11 @@
 namespace {
 
 // The patterns a case branch matches for an option: "--long" and "-s".
-std::string Patterns(const TOptionSpec &Spec)
+std::string Patterns(const TOptionEntry &Entry)
 {
-    std::string Text = std::string("--") + Spec.Long;
-    if (Spec.Key < KeyMix)
-        Text += std::string(" | -") + char(Spec.Key);
+    std::string Text = std::string("--") + Entry.Long;
+    if (Entry.Key < KeyMix)
+        Text += std::string(" | -") + char(Entry.Key);
     return Text;
 }
 
@@ -17,12 +17,12 @@ std::string Patterns(const TOptionSpec &Spec)
 std::string OptionWords()
 {
     std::string Words;
-    for (const TOptionSpec &Spec : OptionTable) {
+    for (const TOptionEntry &Entry : OptionTable) {
         Words += Words.empty() ? "" : " ";
-        Words += std::string("--") + Spec.Long;
-        if (Spec.Argument == TArgument::Optional)
-            Words += std::string(" --") + Spec.Long + "=";
-        else if (Spec.Argument == TArgument::Required)
+        Words += std::string("--") + Entry.Long;
+        if (Entry.Argument == TArgument::Optional)
+            Words += std::string(" --") + Entry.Long + "=";
+        else if (Entry.Argument == TArgument::Required)
             Words += "=";
     }
     return Words + " -";
@@ -31,11 +31,11 @@ std::string OptionWords()
 std::string ValueBranches()
 {
     std::string Text;
-    for (const TOptionSpec &Spec : OptionTable) {
-        if (Spec.Argument == TArgument::None)
+    for (const TOptionEntry &Entry : OptionTable) {
+        if (Entry.Argument == TArgument::None)
             continue;
-        const std::string Choices = Spec.Choices;
-        Text += "        " + Patterns(Spec) + ")\n";
+        const std::string Choices = Entry.Choices;
+        Text += "        " + Patterns(Entry) + ")\n";
         if (Choices == "@devices")
             Text += "            words=$(\"$1\" --list-devices 2>/dev/null | cut -f1) ;;\n";
         else
@@ -48,9 +48,9 @@ std::string ValueBranches()
 std::string SeparateValuePatterns()
 {
     std::string Text;
-    for (const TOptionSpec &Spec : OptionTable)
-        if (Spec.Argument == TArgument::Required)
-            Text += (Text.empty() ? "" : " | ") + Patterns(Spec);
+    for (const TOptionEntry &Entry : OptionTable)
+        if (Entry.Argument == TArgument::Required)
+            Text += (Text.empty() ? "" : " | ") + Patterns(Entry);
     return Text;
 }
 

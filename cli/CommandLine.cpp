@@ -66,9 +66,9 @@ int ParseChoice(const char *Option, const std::string &Text, const char *Choices
 
 const char *ChoicesOf(int Key)
 {
-    for (const TOptionSpec &Spec : OptionTable)
-        if (Spec.Key == Key)
-            return Spec.Choices;
+    for (const TOptionEntry &Entry : OptionTable)
+        if (Entry.Key == Key)
+            return Entry.Choices;
     return "";
 }
 
@@ -78,14 +78,14 @@ struct TGetoptTables
     TGetoptTables()
     {
         Short = ":";
-        for (const TOptionSpec &Spec : OptionTable) {
-            const int Has = Spec.Argument == TArgument::None       ? no_argument
-                            : Spec.Argument == TArgument::Required ? required_argument
-                                                                   : optional_argument;
-            Long.push_back({Spec.Long, Has, nullptr, Spec.Key});
-            if (Spec.Key >= KeyMix)
+        for (const TOptionEntry &Entry : OptionTable) {
+            const int Has = Entry.Argument == TArgument::None       ? no_argument
+                            : Entry.Argument == TArgument::Required ? required_argument
+                                                                    : optional_argument;
+            Long.push_back({Entry.Long, Has, nullptr, Entry.Key});
+            if (Entry.Key >= KeyMix)
                 continue;
-            Short += char(Spec.Key);
+            Short += char(Entry.Key);
             Short += Has == no_argument ? "" : Has == required_argument ? ":" : "::";
         }
         Long.push_back({nullptr, 0, nullptr, 0});

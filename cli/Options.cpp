@@ -38,20 +38,20 @@ const char *Epilogue =
     "read or was cut short (its symbols are printed all the same) or the sound\n"
     "source was lost, 2 for wrong arguments.\n";
 
-std::string Label(const TOptionSpec &Spec)
+std::string Label(const TOptionEntry &Entry)
 {
-    std::string Text = Spec.Key < KeyMix ? std::string("  -") + char(Spec.Key) + ", " : "      ";
-    Text += std::string("--") + Spec.Long;
-    if (Spec.Argument == TArgument::Required)
-        Text += std::string("=") + Spec.Value;
-    else if (Spec.Argument == TArgument::Optional)
-        Text += std::string("[=") + Spec.Value + "]";
+    std::string Text = Entry.Key < KeyMix ? std::string("  -") + char(Entry.Key) + ", " : "      ";
+    Text += std::string("--") + Entry.Long;
+    if (Entry.Argument == TArgument::Required)
+        Text += std::string("=") + Entry.Value;
+    else if (Entry.Argument == TArgument::Optional)
+        Text += std::string("[=") + Entry.Value + "]";
     return Text;
 }
 
 } // namespace
 
-const std::vector<TOptionSpec> OptionTable = {
+const std::vector<TOptionEntry> OptionTable = {
     {'d', "detector", TArgument::Required, "KIND", "strict window",
      "strict (default): wants a clean tone pair for about\n"
      "40 ms, rejects speech and music; window: the\n"
@@ -133,17 +133,17 @@ std::string LimitDefault(int Key)
 std::string HelpText()
 {
     std::string Text = Usage;
-    for (const TOptionSpec &Spec : OptionTable) {
-        const bool Limit = Spec.Key >= KeyNormalTwist && Spec.Key <= KeyMinPause;
-        if (Spec.Key == KeyNormalTwist)
+    for (const TOptionEntry &Entry : OptionTable) {
+        const bool Limit = Entry.Key >= KeyNormalTwist && Entry.Key <= KeyMinPause;
+        if (Entry.Key == KeyNormalTwist)
             Text += "\nLimits of the strict receiver:\n";
-        std::string Line = Label(Spec);
+        std::string Line = Label(Entry);
         Line += Line.size() + 2 <= HelpColumn ? std::string(HelpColumn - Line.size(), ' ')
                                               : "\n" + std::string(HelpColumn, ' ');
-        for (const char *C = Spec.Help; *C != '\0'; ++C)
+        for (const char *C = Entry.Help; *C != '\0'; ++C)
             Line += *C == '\n' ? "\n" + std::string(HelpColumn, ' ') : std::string(1, *C);
         if (Limit)
-            Line += "\n" + std::string(HelpColumn, ' ') + LimitDefault(Spec.Key);
+            Line += "\n" + std::string(HelpColumn, ' ') + LimitDefault(Entry.Key);
         Text += Line + "\n";
     }
     return Text + Epilogue;

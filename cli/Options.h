@@ -70,7 +70,7 @@ enum TLongOnly : int
     KeyMinPause,
 };
 
-struct TOptionSpec
+struct TOptionEntry
 {
     int Key; // the short letter, or a TLongOnly key
     const char *Long;
@@ -81,7 +81,7 @@ struct TOptionSpec
     const char *Help;    // lines of --help, separated by '\n'
 };
 
-extern const std::vector<TOptionSpec> OptionTable;
+extern const std::vector<TOptionEntry> OptionTable;
 
 // The --help text, its option list made from the table.
 std::string HelpText();

@@ -26,7 +26,7 @@ TPulseSource::TPulseSource(const std::string &Device, int Rate) : Pulse(PulseLib
 {
     if (Pulse == nullptr)
         return;
-    const pa_sample_spec Spec = {PA_SAMPLE_S16LE, static_cast<uint32_t>(Rate), 1};
+    const pa_sample_spec Format = {PA_SAMPLE_S16LE, static_cast<uint32_t>(Rate), 1};
     pa_buffer_attr Buffer;
     Buffer.maxlength = static_cast<uint32_t>(-1);
     Buffer.tlength = Buffer.prebuf = Buffer.minreq = static_cast<uint32_t>(-1);
@@ -35,7 +35,7 @@ TPulseSource::TPulseSource(const std::string &Device, int Rate) : Pulse(PulseLib
     int Code = 0;
     Stream = Pulse->pa_simple_new(nullptr, "dtmf-decode", PA_STREAM_RECORD,
                                   Device == "default" ? nullptr : Device.c_str(), "DTMF decoding",
-                                  &Spec, nullptr, &Buffer, &Code);
+                                  &Format, nullptr, &Buffer, &Code);
     if (Stream == nullptr)
         Problem = PulseProblem(*Pulse, Code);
 }
