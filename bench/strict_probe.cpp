@@ -93,47 +93,22 @@ double Db(double PowerRatio)
     return 10 * std::log10(PowerRatio);
 }
 
-int Strongest(const double *Power, int First)
-{
-    return static_cast<int>(std::max_element(Power + First, Power + First + 4) - Power);
-}
-
-double NextStrongest(const double *Power, int Best, int First)
-{
-    double Next = 0;
-    for (int k = First; k < First + 4; ++k)
-        if (k != Best)
-            Next = std::max(Next, Power[k]);
-    return Next;
-}
-
-// The median power of the bins that hold neither the pair nor its harmonics.
-double Background(const double *Power, int Low, int High)
-{
-    std::vector<double> Rest;
-    for (int k = 0; k < BankTones; ++k)
-        if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
-            Rest.push_back(Power[k]);
-    std::nth_element(Rest.begin(), Rest.begin() + Rest.size() / 2, Rest.end());
-    return Rest[Rest.size() / 2];
-}
-
 TTrace Measure(const TPairJudge &Judge, const TToneWindow &Now, const TToneWindow &Before)
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
     TTrace T;
-    const int Low = T.Low = Strongest(Power, 0);
-    const int High = T.High = Strongest(Power, 4);
+    const int Low = T.Low = TPairJudge::Strongest(Power, 0);
+    const int High = T.High = TPairJudge::Strongest(Power, 4);
     const double LowHz = DtmfFrequencies[Low];
     const double HighHz = DtmfFrequencies[High];
     T.Share = 2 * (Power[Low] + Power[High]) / Now.Length / Now.Energy;
-    T.LowDominance = Db(Power[Low] / NextStrongest(Power, Low, 0));
-    T.HighDominance = Db(Power[High] / NextStrongest(Power, High, 4));
+    T.LowDominance = Db(Power[Low] / TPairJudge::NextStrongest(Power, Low, 0));
+    T.HighDominance = Db(Power[High] / TPairJudge::NextStrongest(Power, High, 4));
     T.LowHarmonic = Db(Power[Low] / Power[Low + DtmfToneCount]);
     T.HighHarmonic = Db(Power[High] / Power[High + DtmfToneCount]);
-    const double Floor = Background(Power, Low, High);
+    const double Floor = TPairJudge::Background(Power, Low, High);
     T.LowHarmonicRise = Db(Power[Low + DtmfToneCount] / Floor);
     T.HighHarmonicRise = Db(Power[High + DtmfToneCount] / Floor);
     const double LowOffset = TPairJudge::Offset(Now, Before, Low);

@@ -17,15 +17,6 @@ constexpr double MaxOffset = 0.025;
 constexpr double MinHarmonicRise = 2.0;
 constexpr double MinHeardHarmonic = 0.001;
 
-int Strongest(const double *Power, int First)
-{
-    int Best = First;
-    for (int k = First + 1; k < First + 4; ++k)
-        if (Power[k] > Power[Best])
-            Best = k;
-    return Best;
-}
-
 bool Dominates(const double *Power, int Best, int First, double MinDominance)
 {
     for (int k = First; k < First + 4; ++k)
@@ -86,9 +77,16 @@ double TPairVerdict::PairLevel(char Of) const
     return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
 
-namespace {
+int TPairJudge::Strongest(const double *Power, int First)
+{
+    int Best = First;
+    for (int k = First + 1; k < First + 4; ++k)
+        if (Power[k] > Power[Best])
+            Best = k;
+    return Best;
+}
 
-double NextStrongest(const double *Power, int Best, int First)
+double TPairJudge::NextStrongest(const double *Power, int Best, int First)
 {
     double Next = 0;
     for (int k = First; k < First + 4; ++k)
@@ -97,8 +95,7 @@ double NextStrongest(const double *Power, int Best, int First)
     return Next;
 }
 
-// The median power of the bins that hold neither the pair nor its harmonics.
-double Background(const double *Power, int Low, int High)
+double TPairJudge::Background(const double *Power, int Low, int High)
 {
     double Rest[BankTones];
     int Count = 0;
@@ -108,6 +105,8 @@ double Background(const double *Power, int Low, int High)
     std::nth_element(Rest, Rest + Count / 2, Rest + Count);
     return Rest[Count / 2];
 }
+
+namespace {
 
 // Whether a tone's second harmonic stands over the background and over the
 // tone's own leakage into its bin; Slip is then the harmonic's offset less
@@ -120,7 +119,7 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
     if (!(Power[Harmonic] >= MinHeardHarmonic * Power[Tone]))
         return false;
     if (Rest < 0)
-        Rest = Background(Power, Low, High);
+        Rest = TPairJudge::Background(Power, Low, High);
     if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
         return false;
     Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;

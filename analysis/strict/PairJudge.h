@@ -82,6 +82,13 @@ class TPairJudge
     // for a tone Offset Hz off its frequency.
     double Amplitude(const TToneWindow &Now, int Tone, double Offset) const;
 
+    // Of the four powers of a group from First: the strongest tone, and the
+    // strongest power but Best's.
+    static int Strongest(const double *Power, int First);
+    static double NextStrongest(const double *Power, int Best, int First);
+    // The median power of the bins that hold neither the pair nor its harmonics.
+    static double Background(const double *Power, int Low, int High);
+
   private:
     std::array<double, DtmfToneCount> Gain;
     double Floor;          // amplitude
