@@ -80,6 +80,17 @@ device_field_y() {
     return 1
 }
 
+# choose_next_device Settings: opens the device list of Settings with a click
+# on its field and takes the entry below the current one. The field's row is
+# left in FIELD_Y, for the buttons under it.
+choose_next_device() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || true
+    FIELD_Y=$(device_field_y "$1") || fail "no device field found in Settings"
+    click "$1" 60 "$FIELD_Y"
+    sleep 0.2
+    xdotool key Down
+}
+
 # read_line Window: the digit line's text, as a person copies it.
 read_line() {
     local w=$1

@@ -131,11 +131,7 @@ env=$(bash "$SESSION_TESTS/pulse-daemon.sh" restart "$PULSE_DIR") || fail "Pulse
 eval "$env"
 PULSE_PID=$PULSE_DAEMON_PID
 log "PulseAudio started again"
-xdotool windowactivate --sync "$SET" 2>/dev/null || true
-FIELD_Y=$(device_field_y "$SET") || fail "no device field found in Settings"
-click "$SET" 60 "$FIELD_Y"
-sleep 0.2
-xdotool key Down
+choose_next_device "$SET"
 LINE2=$(pactl list short sources | awk '$2 == "line2.monitor" {print $1}')
 on_line2() { [ "$(pactl list short source-outputs | awk '{print $2}' | sort -u)" = "$LINE2" ]; }
 wait_for 50 on_line2 || fail "no capture on device 1 after it was chosen: $(pactl list short source-outputs)"

@@ -97,11 +97,7 @@ click "$WIN" 372 44
 find_settings() { xdotool search --onlyvisible --name '^ Settings$' | head -n1 | grep .; }
 wait_for 50 find_settings || fail "the settings window did not appear"
 SET=$(find_settings)
-xdotool windowactivate --sync "$SET" 2>/dev/null || true
-FIELD_Y=$(device_field_y "$SET") || fail "no device field found in Settings"
-click "$SET" 60 "$FIELD_Y"
-sleep 0.2
-xdotool key Down
+choose_next_device "$SET"
 # Both handles of the capture now record from LineTwo's monitor.
 LINE2=$(pactl list short sources | awk '$2 == "line2.monitor" {print $1}')
 on_line2() {
