@@ -4,7 +4,8 @@ real telephone channel: codecs, packet loss, line faults, echo,
 call-progress tones around and under the digits, music on hold and speech.
 
 Each condition is one 8 kHz mono 16-bit WAV, NAME.wav, with the symbols
-keyed into it in NAME.txt; conditions.tsv lists the names with a short
+keyed into it in NAME.txt and each one's start and end (seconds) in
+NAME.times; conditions.tsv lists the names with a short
 description, in order. Every condition keys its own random digits (70-100 ms
 tones and gaps, -8 to -18 dBFS per tone, the high tone -2 to +3 dB over the
 low one), so no condition is one signal seen many times.
@@ -54,7 +55,8 @@ def cadence(freqs_levels, seconds, on, off):
 
 
 def keyed_digits(rng, count, lead=0.3):
-    """Random symbols with random tone and gap lengths and levels."""
+    """Random symbols with random tone and gap lengths and levels, the
+    signal, and each tone's start and end in seconds."""
     symbols = "".join(rng.choice(list(KEYPAD), count))
     parts = [np.zeros(int(lead * RATE))]
     starts = []
@@ -68,10 +70,10 @@ def keyed_digits(rng, count, lead=0.3):
         # Each digit from its own phase, as a keypad's oscillators start.
         parts.append(tone([(ROWS[i // 4], low), (COLUMNS[i % 4], high)], on, rng.uniform(0, 1)))
         parts.append(np.zeros(int(round(off * RATE))))
-        starts.append(at)
+        starts.append((at, at + parts[-2].size / RATE))
         at += parts[-2].size / RATE + parts[-1].size / RATE
     parts.append(np.zeros(int(lead * RATE)))
-    return symbols, np.concatenate(parts)
+    return symbols, np.concatenate(parts), starts
 
 
 def power(x):
@@ -376,11 +378,13 @@ def main():
             if only and name not in only:
                 continue
             rng = np.random.default_rng([args.seed, index])
-            symbols, x = keyed_digits(rng, args.digits)
+            symbols, x, times = keyed_digits(rng, args.digits)
             y = apply(work, x)
             write_wav(os.path.join(args.outdir, name + ".wav"), y)
             with open(os.path.join(args.outdir, name + ".txt"), "w") as f:
                 f.write(symbols + "\n")
+            with open(os.path.join(args.outdir, name + ".times"), "w") as f:
+                f.writelines(f"{s}\t{a:.4f}\t{b:.4f}\n" for s, (a, b) in zip(symbols, times))
             listing.write(f"{name}\t{text}\n")
 
 

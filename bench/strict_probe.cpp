@@ -141,8 +141,8 @@ void PrintReasons(const std::vector<float> &Samples, int Rate, bool Trace, bool 
     for (size_t i = 0; i + TToneBank::SubBlock <= Low.size(); i += TToneBank::SubBlock) {
         const TToneWindow &Short = Bank.Analyse(Low.data() + i, -SteadyLow.Take(Low.data() + i));
         const TToneWindow &Now = Long ? Bank.LongWindow() : Short;
-        const TPairVerdict Verdict =
-            Judge.Judge(Now, Previous, Long ? TStrictReceiver::LongLimits : TPairLimits());
+        const TPairVerdict Verdict = Judge.Judge(
+            Now, Previous, Long ? TStrictReceiver::LongLimits : TStrictReceiver::ShortLimits);
         const int Why = static_cast<int>(Verdict.Why);
         ++Counts[Why];
         if (Trace) {

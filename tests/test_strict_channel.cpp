@@ -152,6 +152,12 @@ TEST(StrictReceiver, ChannelConditions)
              return x;
          },
          19, 1},
+        {"music on hold at the pair's power",
+         [PairPower](std::vector<float> x) {
+             Mix(x, Music(PairPower));
+             return x;
+         },
+         19, 0},
     };
     for (const TRow &Row : Rows) {
         SCOPED_TRACE(Row.Name);

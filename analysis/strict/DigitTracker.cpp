@@ -14,9 +14,17 @@ constexpr double WindowStep = 0.005;    // seconds
 constexpr double NearFullLoss = 0.0083; // seconds of a tone that fill no window near its full level
 // A pair that carries less than this share of its windows' power on the mean
 // (noise, or speech and music that happen to hold both tones) must fill more
-// windows, about 50 ms: speech and music rarely hold a pair that long.
+// windows, about 50 ms: speech and music rarely hold a pair that long. When
+// some of them carry under BuriedShare (a tone under music or loud speech),
+// its tones must also sit on the keypad's frequencies, within BuriedOffset on
+// the mean, and stand still, within BuriedDrift: a keypad's tones come from
+// one clock, while a voice or an instrument that comes near a pair is off it
+// and moves.
 constexpr double CleanShare = 0.8;
 constexpr int NoisyExtraWindows = 4;
+constexpr double BuriedShare = 0.4;
+constexpr double BuriedOffset = 0.004;
+constexpr double BuriedDrift = 0.0015;
 // A window whose pair is at least half the digit's amplitude carries it (the
 // tone fills at least half the window).
 constexpr double Half = 0.5;
@@ -60,9 +68,14 @@ constexpr size_t MaxMarks = 64;
 // most 7 and a 100 ms tone about 17; fewer let notes of music through.
 constexpr int LongExtraWindows = 7;
 // Over those long windows, the pair's mean share of their power, and each
-// other tone's mean power over its group's dominant tone's.
-constexpr double LongMeanShare = 0.25;
+// other tone's mean power over its group's dominant tone's. A pair under
+// MaskedShare on the mean (music or speech louder than the tones) must sit
+// still within MaskedOffset of the keypad's frequencies, which the long
+// windows measure finely.
+constexpr double LongMeanShare = 0.10;
 constexpr double MaxLongRival = 0.25; // 6 dB
+constexpr double MaskedShare = 0.25;
+constexpr double MaskedOffset = 0.002;
 // Two windows in a row that hold under this share of a digit's peak level of
 // its pair are a pause: a 25 ms pause brings two windows under an eighth, an
 // echo 12 dB down (a quarter) does not, nor one window where the tone's end
@@ -212,6 +225,9 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
             Sums.Share += Mark.Verdict.Share;
             Sums.LowRival += Mark.Verdict.LowRival;
             Sums.HighRival += Mark.Verdict.HighRival;
+            Sums.LowOffset += Mark.Verdict.LowOffset;
+            Sums.HighOffset += Mark.Verdict.HighOffset;
+            Sums.Buried += Mark.Verdict.Share < BuriedShare;
         }
     return Sums;
 }
@@ -223,11 +239,24 @@ bool TDigitTracker::Ready() const
         return false;
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
-    const int Needed = Sums.Share >= CleanShare * Sums.Full ? StartWindows : NoisyStartWindows;
-    const bool Again = Revived(Candidate.Symbol, Top, 1);
     const bool Clean = Sums.Share >= CleanShare * Sums.Full;
+    const bool Buried = !Clean && Sums.Buried > 0;
+    const int Needed = Clean ? StartWindows : NoisyStartWindows;
+    const bool Again = Revived(Candidate.Symbol, Top, 1);
     return Sums.Full >= Needed && Again && TwistWithin(Sums) &&
-           Steady(Marks, Top, Clean ? CleanDrift : MaxDrift) && !Musical(Marks, Top);
+           (!Buried || NearNominal(Sums, BuriedOffset)) &&
+           Steady(Marks, Top,
+                  Clean    ? CleanDrift
+                  : Buried ? BuriedDrift
+                           : MaxDrift) &&
+           !Musical(Marks, Top);
+}
+
+// Whether both tones sit within MaxOffset of their frequencies on the mean.
+bool TDigitTracker::NearNominal(const TSums &Sums, double MaxOffset)
+{
+    return std::fabs(Sums.LowOffset) <= MaxOffset * Sums.Full &&
+           std::fabs(Sums.HighOffset) <= MaxOffset * Sums.Full;
 }
 
 // One window's twist is off by up to about 2 dB; the mean is not.
@@ -252,11 +281,13 @@ bool TDigitTracker::LongReady() const
         return false;
     const double Top = Peak(Marks);
     const TSums Sums = FullLevelSums(Marks, Top);
+    const bool Masked = Sums.Share < MaskedShare * Sums.Full;
     return Sums.Full >= LongStartWindows &&
            Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
            Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
            Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
-           Steady(Marks, Top, MaxDrift) && !Musical(Marks, Top);
+           (!Masked || NearNominal(Sums, MaskedOffset)) &&
+           Steady(Marks, Top, Masked ? BuriedDrift : MaxDrift) && !Musical(Marks, Top);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a

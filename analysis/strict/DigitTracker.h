@@ -64,10 +64,14 @@ class TDigitTracker
         double Share = 0;
         double LowRival = 0;
         double HighRival = 0;
+        double LowOffset = 0; // fractions of each tone's frequency
+        double HighOffset = 0;
+        int Buried = 0; // windows whose pair carries little of their power
     };
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
     static double Peak(const std::vector<TMark> &Marks);
+    static bool NearNominal(const TSums &Sums, double MaxOffset);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
 
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);

@@ -74,7 +74,7 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
-    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous());
+    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits);
     const TPairVerdict LongVerdict =
         Tracker.WantsLong() ? Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits)
                             : TPairVerdict();

@@ -26,6 +26,10 @@ class TStrictReceiver
     // window is judged loosely (each tone only the strongest of its group)
     // and the tracker judges their sum.
     static constexpr TPairLimits LongLimits = {0.1, 1.0};
+    // A short window may hold a pair with a small share of its power (a tone
+    // under music or loud speech); the tracker asks more of a digit whose
+    // windows show little share.
+    static constexpr TPairLimits ShortLimits = {0.15, TPairLimits().MinDominance};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
