@@ -60,8 +60,11 @@ constexpr double MaxSkew = 0.007;
 // tones that move apart, each by at least MinOppositeMove, are two notes.
 constexpr double MaxTwistMove = 3.0;
 constexpr double MinOppositeMove = 1.0;
-// Enough history to start a digit that came in through a few misses.
-constexpr size_t MaxMarks = 64;
+// The newest windows whose peak level a digit may start at, 40 ms of them,
+// and the share of their power the pair must carry on the mean for the long
+// windows to start one there (music fades, an echo's pair stays clean).
+constexpr size_t RecentWindows = 8;
+constexpr double LongFallShare = 0.5;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
@@ -141,10 +144,10 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
     if (LongVerdict.Symbol != DigitSymbol || DigitSymbol == 0)
         Feed(LongCandidate, Fed(LongVerdict), WindowStart + WindowLength - LongLength);
     ++Windows;
-    if (Ready())
-        StartDigit(Candidate, WindowLength, Ended, Started);
-    else if (LongReady())
-        StartDigit(LongCandidate, LongLength, Ended, Started);
+    if (const double Top = Ready())
+        StartDigit(Candidate, WindowLength, Top, Ended, Started);
+    else if (const double LongTop = LongReady())
+        StartDigit(LongCandidate, LongLength, LongTop, Ended, Started);
 }
 
 // Counts the windows in a row that hold the pair of the digit sounding, or
@@ -207,11 +210,11 @@ void TDigitTracker::Feed(TCandidate &Into, const TPairVerdict &Verdict, double W
     Into.Misses = 0;
 }
 
-double TDigitTracker::Peak(const std::vector<TMark> &Marks)
+double TDigitTracker::Peak(const std::vector<TMark> &Marks, size_t Newest)
 {
     double Peak = 0;
-    for (const TMark &Mark : Marks)
-        Peak = std::max(Peak, Mark.Verdict.Level);
+    for (size_t i = Marks.size() - std::min(Newest, Marks.size()); i < Marks.size(); ++i)
+        Peak = std::max(Peak, Marks[i].Verdict.Level);
     return Peak;
 }
 
@@ -232,24 +235,43 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
     return Sums;
 }
 
-bool TDigitTracker::Ready() const
+// The peak level a stretch is judged at, with the sums over its windows near
+// it. An echo that joins a tone out of phase brings its level down for the
+// rest of the digit: when the windows before it are too few to start one,
+// those near the newest windows' peak count, if their pair carries at least
+// MinShare of their power on the mean.
+double TDigitTracker::StartLevel(const std::vector<TMark> &Marks, int Needed, double MinShare,
+                                 TSums &Sums)
+{
+    const double Whole = Peak(Marks);
+    Sums = FullLevelSums(Marks, Whole);
+    if (Sums.Full >= Needed)
+        return Whole;
+    const double Recent = Peak(Marks, RecentWindows);
+    const TSums RecentSums = FullLevelSums(Marks, Recent);
+    if (RecentSums.Share < MinShare * RecentSums.Full)
+        return Whole;
+    Sums = RecentSums;
+    return Recent;
+}
+
+double TDigitTracker::Ready() const
 {
     const std::vector<TMark> &Marks = Candidate.Marks;
     if (static_cast<int>(Marks.size()) < StartWindows)
-        return false;
-    const double Top = Peak(Marks);
-    const TSums Sums = FullLevelSums(Marks, Top);
+        return 0;
+    const double Whole = Peak(Marks);
+    TSums Sums;
+    const double Top = StartLevel(Marks, StartWindows, 0, Sums);
     const bool Clean = Sums.Share >= CleanShare * Sums.Full;
     const bool Buried = !Clean && Sums.Buried > 0;
     const int Needed = Clean ? StartWindows : NoisyStartWindows;
     const bool Again = Revived(Candidate.Symbol, Top, 1);
-    return Sums.Full >= Needed && Again && TwistWithin(Sums) &&
-           (!Buried || NearNominal(Sums, BuriedOffset)) &&
-           Steady(Marks, Top,
-                  Clean    ? CleanDrift
-                  : Buried ? BuriedDrift
-                           : MaxDrift) &&
-           !Musical(Marks, Top);
+    const double Drift = Clean ? CleanDrift : Buried ? BuriedDrift : MaxDrift;
+    const bool Start = Sums.Full >= Needed && Again && TwistWithin(Sums) &&
+                       (!Buried || NearNominal(Sums, BuriedOffset)) &&
+                       Steady(Marks, Whole, Drift) && !Musical(Marks, Whole);
+    return Start ? Top : 0;
 }
 
 // Whether both tones sit within MaxOffset of their frequencies on the mean.
@@ -274,20 +296,23 @@ bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
     return Symbol != Last || LastPause >= DeepWindows || Top >= Revival * Scale * LastLevel;
 }
 
-bool TDigitTracker::LongReady() const
+double TDigitTracker::LongReady() const
 {
     const std::vector<TMark> &Marks = LongCandidate.Marks;
     if (static_cast<int>(Marks.size()) < LongStartWindows)
-        return false;
-    const double Top = Peak(Marks);
-    const TSums Sums = FullLevelSums(Marks, Top);
+        return 0;
+    const double Whole = Peak(Marks);
+    TSums Sums;
+    const double Top = StartLevel(Marks, LongStartWindows, LongFallShare, Sums);
     const bool Masked = Sums.Share < MaskedShare * Sums.Full;
-    return Sums.Full >= LongStartWindows &&
-           Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
-           Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
-           Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
-           (!Masked || NearNominal(Sums, MaskedOffset)) &&
-           Steady(Marks, Top, Masked ? BuriedDrift : MaxDrift) && !Musical(Marks, Top);
+    const bool Start =
+        Sums.Full >= LongStartWindows &&
+        Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
+        Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
+        Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
+        (!Masked || NearNominal(Sums, MaskedOffset)) &&
+        Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift) && !Musical(Marks, Whole);
+    return Start ? Top : 0;
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a
@@ -374,13 +399,12 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double 
     return std::fabs(Low) <= MaxDrift * Each && std::fabs(High) <= MaxDrift * Each;
 }
 
-void TDigitTracker::StartDigit(const TCandidate &From, double Length,
+void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top,
                                std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     if (DigitSymbol != 0)
         EndDigit(Ended);
-    const double Top = Peak(From.Marks);
     // The first window the tone fills at least half of; the tone takes up its
     // back part in proportion to the window's level.
     for (const TMark &Mark : From.Marks)

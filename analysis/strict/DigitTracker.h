@@ -41,6 +41,9 @@ class TDigitTracker
     bool WantsLong() const { return DigitSymbol == 0 || DigitLongLevel > 0; }
 
   private:
+    // Enough history to start a digit that came in through a few misses.
+    static constexpr size_t MaxMarks = 64;
+
     struct TMark
     {
         TPairVerdict Verdict;
@@ -68,19 +71,24 @@ class TDigitTracker
         double HighOffset = 0;
         int Buried = 0; // windows whose pair carries little of their power
     };
+    static double StartLevel(const std::vector<TMark> &Marks, int Needed, double MinShare,
+                             TSums &Sums);
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
-    static double Peak(const std::vector<TMark> &Marks);
+    // The highest level of the Newest marks (of all by default).
+    static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
     static bool NearNominal(const TSums &Sums, double MaxOffset);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
 
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
     bool TwistWithin(const TSums &Sums) const;
-    bool Ready() const;
-    bool LongReady() const;
+    // The level a digit starts at when the windows (or the long windows) start
+    // one now, else 0.
+    double Ready() const;
+    double LongReady() const;
     bool Revived(char Symbol, double Top, double Scale) const;
-    void StartDigit(const TCandidate &From, double Length, std::vector<TDecodedSymbol> &Ended,
-                    std::vector<TDecodedSymbol> *Started);
+    void StartDigit(const TCandidate &From, double Length, double Top,
+                    std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void EndDigit(std::vector<TDecodedSymbol> &Ended);
     bool Carries(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart);
     void Watch(const TPairVerdict &Verdict);
