@@ -270,7 +270,7 @@ double TDigitTracker::Ready() const
     const double Drift = Clean ? CleanDrift : Buried ? BuriedDrift : MaxDrift;
     const bool Start = Sums.Full >= Needed && Again && TwistWithin(Sums) &&
                        (!Buried || NearNominal(Sums, BuriedOffset)) &&
-                       Steady(Marks, Whole, Drift) && !Musical(Marks, Whole);
+                       Steady(Marks, Top, Drift) && !Musical(Marks, Whole);
     return Start ? Top : 0;
 }
 
