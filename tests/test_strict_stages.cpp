@@ -1,10 +1,12 @@
 // The strict receiver's stages one by one, each on a signal of its own: the
-// decimator, the tone bank, the pair judge and the digit tracker.
+// decimator, the tone bank and its stretches, the pair judge and the digit
+// tracker.
 #include "Keypad.h"
 #include "strict/Decimator.h"
 #include "strict/DigitTracker.h"
 #include "strict/PairJudge.h"
 #include "strict/ToneBank.h"
+#include "strict/ToneStretch.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +73,9 @@ TEST(StrictStages, DecimatorGainAndFolding)
 
 // Every window and long window of the bank is the correlation of the last
 // 160 and 320 samples with each tone, counted from the stream's start, and
-// their energy; a few all-zero sub-blocks in between change nothing.
+// their energy, and so is every stretch of windows, ending with the newest
+// sub-block or one earlier; a few all-zero sub-blocks in between change
+// nothing.
 TEST(StrictStages, ToneBankAgainstDirectCorrelation)
 {
     std::mt19937 Random(4);
@@ -84,20 +88,29 @@ TEST(StrictStages, ToneBankAgainstDirectCorrelation)
     for (size_t n = 2000; n < 2120; ++n) // three silent sub-blocks
         x[n] = 0;
     TToneBank Bank;
+    TToneStretch Stretch;
+    constexpr size_t Step = TToneBank::SubBlock;
     double Worst = 0;
-    for (size_t End = TToneBank::SubBlock; End <= x.size(); End += TToneBank::SubBlock) {
-        const TToneWindow &Now = Bank.Analyse(x.data() + End - TToneBank::SubBlock);
-        if (End < TToneBank::Long)
+    for (size_t End = Step; End <= x.size(); End += Step) {
+        const TToneWindow &Now = Bank.Analyse(x.data() + End - Step);
+        Stretch.Take(Now);
+        if (End < TToneStretch::MostWindows * TToneBank::Window + Step)
             continue;
-        for (const TToneWindow *W : {&Now, &Bank.LongWindow()}) {
-            const size_t First = End - static_cast<size_t>(W->Length);
+        const std::pair<TToneWindow, size_t> Checked[] = {
+            {Now, End},
+            {Bank.LongWindow(), End},
+            {Stretch.Stretch(TToneStretch::MostWindows, 0), End},
+            {Stretch.Stretch(TToneStretch::MostWindows - 1, 1), End - Step}};
+        for (const auto &[Window, Last] : Checked) {
+            const TToneWindow *W = &Window;
+            const size_t First = Last - static_cast<size_t>(W->Length);
             double Energy = 0;
-            for (size_t n = First; n < End; ++n)
+            for (size_t n = First; n < Last; ++n)
                 Energy += static_cast<double>(x[n]) * x[n];
             EXPECT_NEAR(W->Energy, Energy, 1e-4 * Energy);
             for (int k = 0; k < BankTones; ++k) {
                 std::complex<double> Sum = 0;
-                for (size_t n = First; n < End; ++n)
+                for (size_t n = First; n < Last; ++n)
                     Sum += static_cast<double>(x[n]) *
                            std::polar(1.0, -2 * M_PI * TToneBank::Frequency(k) * n / 8000.0);
                 Worst = std::max(Worst, std::abs(W->Tone[k] - Sum) / W->Length);

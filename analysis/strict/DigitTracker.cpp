@@ -65,6 +65,15 @@ constexpr double MinOppositeMove = 1.0;
 // windows to start one there (music fades, an echo's pair stays clean).
 constexpr size_t RecentWindows = 8;
 constexpr double LongFallShare = 0.5;
+// A stretch of windows may start a digit once the long windows have held its
+// pair near full level this many times (about 85 ms of them), when its tones
+// sit within StretchOffset of the keypad's frequencies, which the stretch
+// measures finely, and the low tone stands no more than StretchNormalTwist
+// over the high one: music and speech under a pair carry most of their
+// power low, and lift the low tone's bin.
+constexpr int StretchMarks = 10;
+constexpr double StretchOffset = 0.0015;
+constexpr double StretchNormalTwist = 4.0;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
@@ -269,8 +278,8 @@ double TDigitTracker::Ready() const
     const bool Again = Revived(Candidate.Symbol, Top, 1);
     const double Drift = Clean ? CleanDrift : Buried ? BuriedDrift : MaxDrift;
     const bool Start = Sums.Full >= Needed && Again && TwistWithin(Sums) &&
-                       (!Buried || NearNominal(Sums, BuriedOffset)) &&
-                       Steady(Marks, Top, Drift) && !Musical(Marks, Whole);
+                       (!Buried || NearNominal(Sums, BuriedOffset)) && Steady(Marks, Top, Drift) &&
+                       !Musical(Marks, Whole);
     return Start ? Top : 0;
 }
 
@@ -313,6 +322,29 @@ double TDigitTracker::LongReady() const
         (!Masked || NearNominal(Sums, MaskedOffset)) &&
         Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift) && !Musical(Marks, Whole);
     return Start ? Top : 0;
+}
+
+bool TDigitTracker::WantsStretch() const
+{
+    return DigitSymbol == 0 && LongCandidate.Symbol != 0 &&
+           static_cast<int>(LongCandidate.Marks.size()) >= StretchMarks;
+}
+
+void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                                std::vector<TDecodedSymbol> *Started)
+{
+    if (!WantsStretch() || Verdict.Symbol != LongCandidate.Symbol)
+        return;
+    const std::vector<TMark> &Marks = LongCandidate.Marks;
+    const double Top = Peak(Marks);
+    const TSums Sums = FullLevelSums(Marks, Top);
+    if (Sums.Full >= StretchMarks &&
+        Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
+        std::fabs(Verdict.LowOffset) <= StretchOffset &&
+        std::fabs(Verdict.HighOffset) <= StretchOffset &&
+        Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
+        Verdict.Twist >= -MaxHighOverLow && Steady(Marks, Top, BuriedDrift) && !Musical(Marks, Top))
+        StartDigit(LongCandidate, LongLength, Top, Ended, Started);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a

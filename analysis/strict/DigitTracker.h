@@ -5,7 +5,9 @@
 // few windows lost on the way, and nothing musical about it (harmonics locked
 // to the tones, tones off their frequencies each in its own way). A tone
 // under speech that the windows cannot hold for long enough may start a
-// digit in the long windows instead, over a longer stretch. A digit ends
+// digit in the long windows instead, over a longer stretch, or once the
+// long windows have held it for a while, in a stretch of windows judged as
+// one, where a steady tone stands out of the sound around it. A digit ends
 // once the pair has been missing, or down by more than half its amplitude,
 // for long enough that a short dropout does not split it; it starts again
 // only after a pause, so an echo's tail or a sagging level does not double it.
@@ -32,6 +34,16 @@ class TDigitTracker
     // that starts, to Started (when given) with End -1.
     void Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart,
               std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started = nullptr);
+
+    // Whether a stretch of several windows can matter now: the long windows
+    // hold a pair for a while that has not started a digit.
+    bool WantsStretch() const;
+
+    // The verdict for the stretch of windows that ends with the newest one
+    // (Take first): a pair that stands out over the whole stretch, steady on
+    // the keypad's frequencies, starts the long windows' candidate.
+    void TakeStretch(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                     std::vector<TDecodedSymbol> *Started = nullptr);
 
     // Ends a digit still sounding and forgets every candidate.
     void Finish(std::vector<TDecodedSymbol> &Ended);

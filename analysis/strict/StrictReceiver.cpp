@@ -84,6 +84,15 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
     const size_t EndedBefore = Ended.size();
     const size_t StartedBefore = Started != nullptr ? Started->size() : 0;
     Tracker.Take(Verdict, LongVerdict, WindowStart, Ended, Started);
+    Stretch.Take(Now);
+    // 80 ms of windows, then 60 ms for a shorter tone.
+    for (int Count = TToneStretch::MostWindows; Count >= TToneStretch::MostWindows - 1; --Count) {
+        if (!Tracker.WantsStretch())
+            break;
+        const TPairVerdict StretchVerdict =
+            Judge.Judge(Stretch.Stretch(Count, 0), Stretch.Stretch(Count, 1), StretchLimits);
+        Tracker.TakeStretch(StretchVerdict, Ended, Started);
+    }
     Clamp(Ended, EndedBefore, true);
     if (Started != nullptr)
         Clamp(*Started, StartedBefore, false);
@@ -118,6 +127,7 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     Decimator.Reset();
     SteadyLow.Reset();
     Bank.Reset();
+    Stretch.Reset();
     Filled = 0;
     Windows = 0;
     Received = 0;

@@ -2,7 +2,8 @@
 // clean, well-formed tone pair for a minimum time before it starts a digit and
 // a clear absence before it ends one. Samples in at 48000 or 8000 Hz, brought
 // to 8000 Hz, cleared of DC and of the call-progress tones under the keypad's
-// band, then analysed in windows; symbols out with their start and end.
+// band, then analysed in windows, long windows and stretches of windows;
+// symbols out with their start and end.
 #pragma once
 
 #include "Decimator.h"
@@ -12,6 +13,7 @@
 #include "StrictLimits.h"
 #include "Symbol.h"
 #include "ToneBank.h"
+#include "ToneStretch.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,9 @@ class TStrictReceiver
     // under music or loud speech); the tracker asks more of a digit whose
     // windows show little share.
     static constexpr TPairLimits ShortLimits = {0.15, TPairLimits().MinDominance};
+    // A stretch of windows holds a pair when each tone stands 10 dB over the
+    // other tones of its group there, whatever its share of the power.
+    static constexpr TPairLimits StretchLimits = {0.1, 10.0};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
@@ -64,6 +69,7 @@ class TStrictReceiver
     TDecimator Decimator;
     TSteadyLow SteadyLow;
     TToneBank Bank;
+    TToneStretch Stretch;
     TPairJudge Judge;
     TDigitTracker Tracker;
     float Low[Chunk];

@@ -1,0 +1,31 @@
+// The tone bank's windows of the last 100 ms, kept so that a stretch of a
+// few consecutive windows can be judged as one: the correlations of windows
+// that follow each other add up to the correlation over their whole length,
+// since every window refers to one running phase. A long stretch tells a
+// steady tone from sound around it that a single window cannot: the tone
+// adds up in step, the rest does not, and a tone a few hertz off a keypad
+// frequency falls out of the narrower band.
+#pragma once
+
+#include "ToneBank.h"
+
+class TToneStretch
+{
+  public:
+    static constexpr int MostWindows = 4;
+
+    // Takes the window that ends with the newest sub-block.
+    void Take(const TToneWindow &Window);
+
+    // The stretch of Windows consecutive windows (at most MostWindows) that
+    // ends Back sub-blocks before the newest one (Back 0 or 1).
+    TToneWindow Stretch(int Windows, int Back) const;
+
+    void Reset();
+
+  private:
+    static constexpr int Kept = MostWindows * TToneBank::SubBlocksPerWindow + 1;
+
+    TToneWindow Recent[Kept];
+    int Newest = 0;
+};
