@@ -65,13 +65,15 @@ constexpr double MinOppositeMove = 1.0;
 // windows to start one there (music fades, an echo's pair stays clean).
 constexpr size_t RecentWindows = 8;
 constexpr double LongFallShare = 0.5;
-// A stretch of windows may start a digit once the long windows have held its
-// pair near full level this many times (about 85 ms of them), when its tones
+// A stretch of windows may start a digit when its pair fills at least
+// StretchFill of it, or once the long windows have held the pair near full
+// level StretchExtraWindows more times than the windows need, when its tones
 // sit within StretchOffset of the keypad's frequencies, which the stretch
 // measures finely, and the low tone stands no more than StretchNormalTwist
 // over the high one: music and speech under a pair carry most of their
 // power low, and lift the low tone's bin.
-constexpr int StretchMarks = 10;
+constexpr double StretchFill = 0.7;
+constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
 // Long windows at nearly the pair's full level needed, over those the
@@ -120,8 +122,9 @@ TDigitTracker::TDigitTracker(double WindowLength, double LongLength, const TStri
       StartWindows(std::max(3, static_cast<int>((Limits.MinTone - NearFullLoss) / WindowStep) + 1)),
       NoisyStartWindows(StartWindows + NoisyExtraWindows),
       LongStartWindows(StartWindows + LongExtraWindows),
-      EndWindows(std::max(2, WindowsFor(Limits.MinPause))), MaxLowOverHigh(Limits.NormalTwist),
-      MaxHighOverLow(Limits.ReverseTwist)
+      StretchWindows(StartWindows + StretchExtraWindows),
+      EndWindows(std::max(2, WindowsFor(Limits.MinPause))), MinTone(Limits.MinTone),
+      MaxLowOverHigh(Limits.NormalTwist), MaxHighOverLow(Limits.ReverseTwist)
 {
     Candidate.Marks.reserve(MaxMarks);
     LongCandidate.Marks.reserve(MaxMarks);
@@ -326,25 +329,32 @@ double TDigitTracker::LongReady() const
 
 bool TDigitTracker::WantsStretch() const
 {
-    return DigitSymbol == 0 && LongCandidate.Symbol != 0 &&
-           static_cast<int>(LongCandidate.Marks.size()) >= StretchMarks;
+    return DigitSymbol == 0 && (Candidate.Symbol != 0 || LongCandidate.Symbol != 0);
 }
 
-void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
+                                std::vector<TDecodedSymbol> &Ended,
                                 std::vector<TDecodedSymbol> *Started)
 {
-    if (!WantsStretch() || Verdict.Symbol != LongCandidate.Symbol)
+    if (!WantsStretch() || Verdict.Symbol == 0)
         return;
-    const std::vector<TMark> &Marks = LongCandidate.Marks;
-    const double Top = Peak(Marks);
-    const TSums Sums = FullLevelSums(Marks, Top);
-    if (Sums.Full >= StretchMarks &&
-        Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
+    const bool Long = Verdict.Symbol == LongCandidate.Symbol;
+    if (!Long && Verdict.Symbol != Candidate.Symbol)
+        return;
+    const TCandidate &From = Long ? LongCandidate : Candidate;
+    const double Length = Long ? LongLength : WindowLength;
+    const double Top = Peak(From.Marks);
+    // The pair sounds all through the stretch, for no less than the shortest
+    // tone, or the long windows have held it near full level for long.
+    const bool Lasting = (Fill >= StretchFill && Fill * Seconds >= MinTone) ||
+                         (Long && FullLevelSums(From.Marks, Top).Full >= StretchWindows);
+    if (Lasting && Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
-        Verdict.Twist >= -MaxHighOverLow && Steady(Marks, Top, BuriedDrift) && !Musical(Marks, Top))
-        StartDigit(LongCandidate, LongLength, Top, Ended, Started);
+        Verdict.Twist >= -MaxHighOverLow && Steady(From.Marks, Top, BuriedDrift) &&
+        !Musical(From.Marks, Top))
+        StartDigit(From, Length, Top, Ended, Started);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a

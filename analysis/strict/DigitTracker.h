@@ -39,10 +39,12 @@ class TDigitTracker
     // hold a pair for a while that has not started a digit.
     bool WantsStretch() const;
 
-    // The verdict for the stretch of windows that ends with the newest one
-    // (Take first): a pair that stands out over the whole stretch, steady on
-    // the keypad's frequencies, starts the long windows' candidate.
-    void TakeStretch(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+    // The verdict for a stretch of windows, Seconds long, that ends with the
+    // newest one (Take first), and how fully its pair fills it (1 when it
+    // sounds all through): a pair that stands out over the whole stretch,
+    // steady on the keypad's frequencies, starts the candidate that holds it.
+    void TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
+                     std::vector<TDecodedSymbol> &Ended,
                      std::vector<TDecodedSymbol> *Started = nullptr);
 
     // Ends a digit still sounding and forgets every candidate.
@@ -112,12 +114,15 @@ class TDigitTracker
     const double LongLength;
     const double Scale;
     const double Shift;
-    // From the limits: windows needed to start a digit (clean, noisy, long)
-    // and to end one, and the twist allowed on the mean (dB).
+    // From the limits: windows needed to start a digit (clean, noisy, long,
+    // long before a stretch) and to end one, the shortest tone, and the
+    // twist allowed on the mean (dB).
     const int StartWindows;
     const int NoisyStartWindows;
     const int LongStartWindows;
+    const int StretchWindows;
     const int EndWindows;
+    const double MinTone; // seconds
     const double MaxLowOverHigh;
     const double MaxHighOverLow;
 

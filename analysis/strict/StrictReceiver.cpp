@@ -91,7 +91,14 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
             break;
         const TPairVerdict StretchVerdict =
             Judge.Judge(Stretch.Stretch(Count, 0), Stretch.Stretch(Count, 1), StretchLimits);
-        Tracker.TakeStretch(StretchVerdict, Ended, Started);
+        int LowTone = 0;
+        int HighTone = 0;
+        const double Fill =
+            KeypadTones(StretchVerdict.Symbol, LowTone, HighTone)
+                ? std::min(Stretch.Fill(Count, LowTone), Stretch.Fill(Count, HighTone))
+                : 0;
+        Tracker.TakeStretch(StretchVerdict, Fill, Count * TToneBank::Window / TToneBank::Rate,
+                            Ended, Started);
     }
     Clamp(Ended, EndedBefore, true);
     if (Started != nullptr)

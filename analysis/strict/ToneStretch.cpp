@@ -1,5 +1,8 @@
 #include "ToneStretch.h"
 
+#include <algorithm>
+#include <cmath>
+
 void TToneStretch::Take(const TToneWindow &Window)
 {
     Newest = (Newest + 1) % Kept;
@@ -18,6 +21,19 @@ TToneWindow TToneStretch::Stretch(int Windows, int Back) const
         Sum.Length += Each.Length;
     }
     return Sum;
+}
+
+double TToneStretch::Fill(int Windows, int Tone) const
+{
+    std::complex<double> Sum = 0;
+    double Most = 0;
+    for (int w = 0; w < Windows; ++w) {
+        const std::complex<double> &Each =
+            Recent[(Newest - w * TToneBank::SubBlocksPerWindow + Kept) % Kept].Tone[Tone];
+        Sum += Each;
+        Most = std::max(Most, std::abs(Each));
+    }
+    return Most > 0 ? std::abs(Sum) / (Windows * Most) : 0;
 }
 
 void TToneStretch::Reset()

@@ -21,6 +21,11 @@ class TToneStretch
     // ends Back sub-blocks before the newest one (Back 0 or 1).
     TToneWindow Stretch(int Windows, int Back) const;
 
+    // How fully a tone fills the stretch of Windows windows that ends with
+    // the newest sub-block: its amplitude there over its greatest amplitude
+    // in one of the windows (1 when it sounds all through).
+    double Fill(int Windows, int Tone) const;
+
     void Reset();
 
   private:
