@@ -33,15 +33,6 @@ double WindowGain(double Offset, int Length)
     return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
 }
 
-TPairVerdict Reject(TPairReject Reason, const double *Power)
-{
-    TPairVerdict Verdict;
-    Verdict.Why = Reason;
-    for (int k = 0; k < DtmfToneCount; ++k)
-        Verdict.Power[k] = static_cast<float>(Power[k]);
-    return Verdict;
-}
-
 } // namespace
 
 double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
@@ -102,8 +93,20 @@ double TPairJudge::Background(const double *Power, int Low, int High)
     for (int k = 0; k < BankTones; ++k)
         if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
             Rest[Count++] = Power[k];
-    std::nth_element(Rest, Rest + Count / 2, Rest + Count);
-    return Rest[Count / 2];
+    // The value that sorting would put in the middle: fewer than half of the
+    // values below it, more than half at or below it.
+    const int Middle = Count / 2;
+    for (int i = 0; i < Count; ++i) {
+        int Below = 0;
+        int AtMost = 0;
+        for (int j = 0; j < Count; ++j) {
+            Below += Rest[j] < Rest[i];
+            AtMost += Rest[j] <= Rest[i];
+        }
+        if (Below <= Middle && Middle < AtMost)
+            return Rest[i];
+    }
+    return Rest[Middle]; // only for values that do not compare
 }
 
 namespace {
@@ -131,40 +134,50 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
                                const TPairLimits &Limits) const
 {
+    // One verdict, filled as the window passes each test.
+    TPairVerdict Verdict;
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Verdict.Power[k] = static_cast<float>(Power[k]);
     const int Low = Strongest(Power, 0);
     const int High = Strongest(Power, 4);
 
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
+    Verdict.Why = TPairReject::Share;
     if (!(PairEnergy >= Limits.MinShare * Now.Energy) || !(PairEnergy > 0))
-        return Reject(TPairReject::Share, Power);
+        return Verdict;
+    Verdict.Why = TPairReject::Dominance;
     if (!Dominates(Power, Low, 0, Limits.MinDominance) ||
         !Dominates(Power, High, 4, Limits.MinDominance))
-        return Reject(TPairReject::Dominance, Power);
+        return Verdict;
+    Verdict.Why = TPairReject::Harmonic;
     if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
-        return Reject(TPairReject::Harmonic, Power);
+        return Verdict;
 
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
+    Verdict.Why = TPairReject::Frequency;
     if (!(std::fabs(LowOffset) <= MaxOffset * DtmfFrequencies[Low]) ||
         !(std::fabs(HighOffset) <= MaxOffset * DtmfFrequencies[High]))
-        return Reject(TPairReject::Frequency, Power);
+        return Verdict;
 
     const double LowAmplitude = Amplitude(Now, Low, LowOffset);
     const double HighAmplitude = Amplitude(Now, High, HighOffset);
+    Verdict.Why = TPairReject::Floor;
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
-        return Reject(TPairReject::Floor, Power);
+        return Verdict;
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
+    Verdict.Why = TPairReject::Twist;
     if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
         !(Twist >= -(MaxHighOverLow + WindowTwistSlack)))
-        return Reject(TPairReject::Twist, Power);
+        return Verdict;
 
-    TPairVerdict Verdict = Reject(TPairReject::None, Power);
+    Verdict.Why = TPairReject::None;
     Verdict.Symbol = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;

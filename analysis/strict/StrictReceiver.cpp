@@ -74,10 +74,18 @@ void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
-    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous());
-    const TPairVerdict LongVerdict =
-        Tracker.WantsLong() ? Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits)
-                            : TPairVerdict();
+    // Windows that have not changed since the last sub-block get the
+    // verdicts they got then.
+    const bool Unchanged = Bank.Unchanged();
+    if (!Unchanged)
+        Verdict = Judge.Judge(Now, Bank.Previous());
+    if (!Tracker.WantsLong()) {
+        LongVerdict = TPairVerdict();
+        LongJudged = false;
+    } else if (!Unchanged || !LongJudged) {
+        LongVerdict = Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
+        LongJudged = true;
+    }
     const double WindowStart =
         static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
     ++Windows;
@@ -118,6 +126,8 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     Decimator.Reset();
     SteadyLow.Reset();
     Bank.Reset();
+    Verdict = LongVerdict = TPairVerdict();
+    LongJudged = false;
     Filled = 0;
     Windows = 0;
     Received = 0;

@@ -62,6 +62,10 @@ class TStrictReceiver
     TToneBank Bank;
     TPairJudge Judge;
     TDigitTracker Tracker;
+    // The verdicts on the last windows, and whether the long one was judged.
+    TPairVerdict Verdict;
+    TPairVerdict LongVerdict;
+    bool LongJudged = false;
     float Low[Chunk];
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;

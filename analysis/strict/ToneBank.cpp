@@ -3,6 +3,7 @@
 #include "Keypad.h"
 #include "Simd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -20,6 +21,7 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
 {
     constexpr int Lanes = sizeof(TVector) / sizeof(float);
     constexpr int Parts = 2 * BankTones / Lanes;
+    // Each sum a variable of its own, so that all stay in registers.
     TVector Acc[Parts] = {};
     for (int n = 0; n < TToneBank::SubBlock; ++n) {
         TVector x;
@@ -32,7 +34,9 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
             Acc[p] += x * b;
         }
     }
-    std::memcpy(Sums, Acc, sizeof Acc);
+#pragma GCC unroll 8
+    for (int p = 0; p < Parts; ++p)
+        std::memcpy(Sums + p * Lanes, &Acc[p], sizeof Acc[p]);
 }
 
 void CorrelatePortable(const float *Samples, const TBasisRow *Basis, float *Sums)
@@ -78,7 +82,7 @@ TToneBank::TToneBank() : Correlate(ChooseCorrelate())
     for (int i = 0; i < PhasePeriod; ++i)
         Turn[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
     for (int k = 0; k < BankTones; ++k)
-        WholeHertz[k] = static_cast<int>(Frequency(k));
+        StepPerPart[k] = static_cast<int>(Frequency(k)) % PhasePeriod;
 }
 
 void TToneBank::Reset()
@@ -89,7 +93,8 @@ void TToneBank::Reset()
     for (double &e : PartEnergy)
         e = 0;
     Newest = 0;
-    PhaseIndex = 0;
+    for (int &Step : Steps)
+        Step = 0;
     QuietParts = 0;
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
@@ -99,6 +104,16 @@ void TToneBank::Reset()
     LongIndex = 0;
     Last = BeforeLast = &Recent[0];
     LastLong = BeforeLastLong = &Longs[0];
+}
+
+// Each tone's phase step moves on by one sub-block.
+void TToneBank::NextPhase()
+{
+    for (int k = 0; k < BankTones; ++k) {
+        Steps[k] += StepPerPart[k];
+        if (Steps[k] >= PhasePeriod)
+            Steps[k] -= PhasePeriod;
+    }
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
@@ -113,35 +128,39 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
     // A sub-block below -90 dBFS (what a resampler or a codec leaves in a
     // pause) counts as silence: no tone the judge would take is that weak.
     const bool Zero = !(Energy >= QuietEnergy);
-    if (Zero && ++QuietParts > SubBlocksPerLong) {
+    if (Zero)
+        QuietParts = std::min(QuietParts + 1, MostQuiet);
+    if (Zero && QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
-        PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
+        NextPhase();
         BeforeLast = Last;
         BeforeLastLong = LastLong;
         return *Last;
     }
-    if (!Zero)
-        QuietParts = 0;
-    float Sums[2 * BankTones] = {};
-    if (!Zero) {
-        Correlate(Samples, Basis, Sums);
-    }
-
     Newest = (Newest + 1) % SubBlocksPerWindow;
-    PartEnergy[Newest] = Zero ? 0.0f : Energy;
-    for (int k = 0; k < BankTones; ++k) {
-        // The sub-block starts PhaseIndex sub-blocks into the phase period.
-        const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
-        // Written out: the library's product checks for infinities first.
-        const double Re = Sums[k];
-        const double Im = Sums[BankTones + k];
-        const std::complex<double> &By = Turn[Step];
-        Parts[Newest][k] = Zero ? 0.0
-                                : std::complex<double>(Re * By.real() - Im * By.imag(),
-                                                       Re * By.imag() + Im * By.real());
+    std::complex<double> *Part = Parts[Newest];
+    if (Zero) {
+        PartEnergy[Newest] = 0;
+        for (int k = 0; k < BankTones; ++k)
+            Part[k] = 0.0;
+    } else {
+        QuietParts = 0;
+        float Sums[2 * BankTones];
+        Correlate(Samples, Basis, Sums);
+        PartEnergy[Newest] = Energy;
+        for (int k = 0; k < BankTones; ++k) {
+            // Referred to the stream's start: turned by the phase the tone
+            // has gone through before this sub-block. Written out: the
+            // library's product checks for infinities first.
+            const double Re = Sums[k];
+            const double Im = Sums[BankTones + k];
+            const std::complex<double> &By = Turn[Steps[k]];
+            Part[k] = std::complex<double>(Re * By.real() - Im * By.imag(),
+                                           Re * By.imag() + Im * By.real());
+        }
     }
-    PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
+    NextPhase();
 
     // The new window takes the place of the one that ended where it starts,
     // which with it makes the long window.
@@ -154,12 +173,19 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
-    for (int k = 0; k < BankTones; ++k) {
-        std::complex<double> Sum = 0;
-        for (int p = 0; p < SubBlocksPerWindow; ++p)
-            Sum += Parts[p][k];
-        CurrentLong.Tone[k] = Sum + Current.Tone[k];
-        Current.Tone[k] = Sum;
+    // Real and imaginary parts side by side, as plain arrays of doubles.
+    constexpr int Values = 2 * BankTones;
+    const double *P0 = reinterpret_cast<const double *>(Parts[0]);
+    const double *P1 = reinterpret_cast<const double *>(Parts[1]);
+    const double *P2 = reinterpret_cast<const double *>(Parts[2]);
+    const double *P3 = reinterpret_cast<const double *>(Parts[3]);
+    auto *Short = reinterpret_cast<double *>(Current.Tone);
+    auto *LongSum = reinterpret_cast<double *>(CurrentLong.Tone);
+    static_assert(SubBlocksPerWindow == 4, "a window sums four parts");
+    for (int i = 0; i < Values; ++i) {
+        const double Sum = (((0.0 + P0[i]) + P1[i]) + P2[i]) + P3[i];
+        LongSum[i] = Sum + Short[i];
+        Short[i] = Sum;
     }
     Current.Length = Window;
     CurrentLong.Length = Long;

@@ -44,6 +44,10 @@ class TToneBank
     const TToneWindow &Previous() const { return *BeforeLast; }
     const TToneWindow &PreviousLong() const { return *BeforeLastLong; }
 
+    // Whether the last sub-block left the windows as the one before left
+    // them: all four the same, unchanged, in long silence.
+    bool Unchanged() const { return QuietParts > SubBlocksPerLong + 1; }
+
     static double Frequency(int Tone);
 
     void Reset();
@@ -56,17 +60,19 @@ class TToneBank
     using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
                                 float *Sums);
     static TCorrelate ChooseCorrelate();
+    void NextPhase();
 
     const TCorrelate Correlate;
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
-    int WholeHertz[BankTones];
+    int StepPerPart[BankTones]; // each tone's phase step over one sub-block
+    int Steps[BankTones] = {};  // each tone's phase step at the next sub-block
     std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
-    int PhaseIndex = 0;
-    int QuietParts = 0; // zero sub-blocks in a row
+    int QuietParts = 0; // zero sub-blocks in a row, counted up to MostQuiet
+    static constexpr int MostQuiet = SubBlocksPerLong + 2;
     // The windows of the last sub-blocks, the oldest ending where the
     // newest starts, and the last two long windows.
     static constexpr int RecentCount = SubBlocksPerWindow;
