@@ -59,21 +59,50 @@ TPairJudge::TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStr
 {
 }
 
+namespace {
+
+// Each character's pair of tones, the low one times eight plus the high one;
+// -1 for a character that is no keypad symbol. Asked every window a digit
+// sounds.
+struct TToneTable
+{
+    signed char Pair[256];
+
+    TToneTable()
+    {
+        for (int c = 0; c < 256; ++c) {
+            int Low = 0;
+            int High = 0;
+            Pair[c] = KeypadTones(static_cast<char>(c), Low, High)
+                          ? static_cast<signed char>(Low * DtmfToneCount + High)
+                          : -1;
+        }
+    }
+};
+
+} // namespace
+
 double TPairVerdict::PairLevel(char Of) const
 {
-    int Low = 0;
-    int High = 0;
-    if (!KeypadTones(Of, Low, High))
+    static const TToneTable Table;
+    const int Pair = Table.Pair[static_cast<unsigned char>(Of)];
+    if (Pair < 0)
         return 0;
+    const int Low = Pair / DtmfToneCount;
+    const int High = Pair % DtmfToneCount;
     return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
 
 int TPairJudge::Strongest(const double *Power, int First)
 {
+    // Without branches: which tone is strongest changes from window to window.
     int Best = First;
-    for (int k = First + 1; k < First + 4; ++k)
-        if (Power[k] > Power[Best])
-            Best = k;
+    double Most = Power[First];
+    for (int k = First + 1; k < First + 4; ++k) {
+        const bool More = Power[k] > Most;
+        Best = More ? k : Best;
+        Most = More ? Power[k] : Most;
+    }
     return Best;
 }
 
@@ -86,6 +115,31 @@ double TPairJudge::NextStrongest(const double *Power, int Best, int First)
     return Next;
 }
 
+namespace {
+
+// The seventh smallest of twelve values, where sorting would put it: a
+// sorting network, of which the compiler keeps the comparisons that lead
+// to that place.
+double SeventhOfTwelve(double *Values)
+{
+    static constexpr int Pairs[][2] = {
+        {0, 8},  {1, 7},   {2, 6}, {3, 11}, {4, 10}, {5, 9},  {0, 1}, {2, 5}, {3, 4}, {6, 9},
+        {7, 8},  {10, 11}, {0, 2}, {1, 6},  {5, 10}, {9, 11}, {0, 3}, {1, 2}, {4, 6}, {5, 7},
+        {8, 11}, {9, 10},  {1, 4}, {3, 5},  {6, 8},  {7, 10}, {1, 3}, {2, 5}, {6, 9}, {8, 10},
+        {2, 3},  {4, 5},   {6, 7}, {8, 9},  {4, 6},  {5, 7},  {3, 4}, {5, 6}, {7, 8}};
+#pragma GCC unroll 39
+    for (const auto &Pair : Pairs) {
+        double &a = Values[Pair[0]];
+        double &b = Values[Pair[1]];
+        const double Least = std::min(a, b);
+        b = std::max(a, b);
+        a = Least;
+    }
+    return Values[6];
+}
+
+} // namespace
+
 double TPairJudge::Background(const double *Power, int Low, int High)
 {
     double Rest[BankTones];
@@ -93,20 +147,10 @@ double TPairJudge::Background(const double *Power, int Low, int High)
     for (int k = 0; k < BankTones; ++k)
         if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
             Rest[Count++] = Power[k];
-    // The value that sorting would put in the middle: fewer than half of the
-    // values below it, more than half at or below it.
-    const int Middle = Count / 2;
-    for (int i = 0; i < Count; ++i) {
-        int Below = 0;
-        int AtMost = 0;
-        for (int j = 0; j < Count; ++j) {
-            Below += Rest[j] < Rest[i];
-            AtMost += Rest[j] <= Rest[i];
-        }
-        if (Below <= Middle && Middle < AtMost)
-            return Rest[i];
-    }
-    return Rest[Middle]; // only for values that do not compare
+    if (Count == 12)
+        return SeventhOfTwelve(Rest);
+    std::nth_element(Rest, Rest + Count / 2, Rest + Count);
+    return Rest[Count / 2];
 }
 
 namespace {

@@ -57,6 +57,13 @@ void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
                                 std::vector<TDecodedSymbol> *Started)
 {
     while (Count > 0) {
+        // Whole sub-blocks are analysed where they lie.
+        if (Filled == 0 && Count >= TToneBank::SubBlock) {
+            Analysed(Samples, Ended, Started);
+            Samples += TToneBank::SubBlock;
+            Count -= TToneBank::SubBlock;
+            continue;
+        }
         const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
         std::copy(Samples, Samples + Take, SubBlock + Filled);
         Filled += static_cast<int>(Take);
@@ -65,26 +72,33 @@ void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
         if (Filled < TToneBank::SubBlock)
             break;
         Filled = 0;
-        Analysed(Ended, Started);
+        Analysed(SubBlock, Ended, Started);
     }
 }
 
-// The windows that end with the sub-block just filled, judged and tracked.
-void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
+// The windows that end with Block, the next sub-block, judged and tracked.
+void TStrictReceiver::Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
-    const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
-    // Windows that have not changed since the last sub-block get the
-    // verdicts they got then.
+    const TToneWindow &Now = Bank.Analyse(Block, -SteadyLow.Take(Block));
+    // Windows that stay as they were get the verdicts they got before.
     const bool Unchanged = Bank.Unchanged();
     if (!Unchanged)
-        Verdict = Judge.Judge(Now, Bank.Previous());
-    if (!Tracker.WantsLong()) {
-        LongVerdict = TPairVerdict();
-        LongJudged = false;
-    } else if (!Unchanged || !LongJudged) {
-        LongVerdict = Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
-        LongJudged = true;
+        LongKept = false;
+    const bool WantsLong = Tracker.WantsLong();
+    const TPairVerdict Verdict = Unchanged ? Kept : Judge.Judge(Now, Bank.Previous());
+    const TPairVerdict LongVerdict =
+        !WantsLong ? TPairVerdict()
+        : LongKept ? KeptLong
+                   : Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
+    // In long silence the windows stay as they are from here on.
+    if (Bank.Quiet()) {
+        if (!Unchanged)
+            Kept = Verdict;
+        if (WantsLong && !LongKept) {
+            KeptLong = LongVerdict;
+            LongKept = true;
+        }
     }
     const double WindowStart =
         static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
@@ -126,8 +140,7 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     Decimator.Reset();
     SteadyLow.Reset();
     Bank.Reset();
-    Verdict = LongVerdict = TPairVerdict();
-    LongJudged = false;
+    LongKept = false;
     Filled = 0;
     Windows = 0;
     Received = 0;

@@ -52,7 +52,8 @@ class TStrictReceiver
     // The samples at 8000 Hz.
     void AtLowRate(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
                    std::vector<TDecodedSymbol> *Started);
-    void Analysed(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
+    void Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started);
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
     const int Factor; // input samples per sample at 8000 Hz
@@ -62,10 +63,11 @@ class TStrictReceiver
     TToneBank Bank;
     TPairJudge Judge;
     TDigitTracker Tracker;
-    // The verdicts on the last windows, and whether the long one was judged.
-    TPairVerdict Verdict;
-    TPairVerdict LongVerdict;
-    bool LongJudged = false;
+    // The verdicts on the windows of a long silence, the long one when
+    // LongKept.
+    TPairVerdict Kept;
+    TPairVerdict KeptLong;
+    bool LongKept = false;
     float Low[Chunk];
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;

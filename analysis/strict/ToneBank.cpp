@@ -173,19 +173,28 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
-    // Real and imaginary parts side by side, as plain arrays of doubles.
+    // Real and imaginary parts side by side, two values to a vector.
+    using TPair = TDoubles2;
     constexpr int Values = 2 * BankTones;
-    const double *P0 = reinterpret_cast<const double *>(Parts[0]);
-    const double *P1 = reinterpret_cast<const double *>(Parts[1]);
-    const double *P2 = reinterpret_cast<const double *>(Parts[2]);
-    const double *P3 = reinterpret_cast<const double *>(Parts[3]);
+    const auto *P0 = reinterpret_cast<const double *>(Parts[0]);
+    const auto *P1 = reinterpret_cast<const double *>(Parts[1]);
+    const auto *P2 = reinterpret_cast<const double *>(Parts[2]);
+    const auto *P3 = reinterpret_cast<const double *>(Parts[3]);
     auto *Short = reinterpret_cast<double *>(Current.Tone);
     auto *LongSum = reinterpret_cast<double *>(CurrentLong.Tone);
     static_assert(SubBlocksPerWindow == 4, "a window sums four parts");
-    for (int i = 0; i < Values; ++i) {
-        const double Sum = (((0.0 + P0[i]) + P1[i]) + P2[i]) + P3[i];
-        LongSum[i] = Sum + Short[i];
-        Short[i] = Sum;
+    for (int i = 0; i < Values; i += 2) {
+        TPair Each[4];
+        TPair Before;
+        std::memcpy(&Each[0], P0 + i, sizeof(TPair));
+        std::memcpy(&Each[1], P1 + i, sizeof(TPair));
+        std::memcpy(&Each[2], P2 + i, sizeof(TPair));
+        std::memcpy(&Each[3], P3 + i, sizeof(TPair));
+        std::memcpy(&Before, Short + i, sizeof(TPair));
+        const TPair Sum = (((TPair{} + Each[0]) + Each[1]) + Each[2]) + Each[3];
+        const TPair Both = Sum + Before;
+        std::memcpy(LongSum + i, &Both, sizeof(TPair));
+        std::memcpy(Short + i, &Sum, sizeof(TPair));
     }
     Current.Length = Window;
     CurrentLong.Length = Long;

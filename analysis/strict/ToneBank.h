@@ -44,8 +44,12 @@ class TToneBank
     const TToneWindow &Previous() const { return *BeforeLast; }
     const TToneWindow &PreviousLong() const { return *BeforeLastLong; }
 
-    // Whether the last sub-block left the windows as the one before left
-    // them: all four the same, unchanged, in long silence.
+    // Whether the last sub-block was silence all through the long window:
+    // the windows then stay as they are, and the window one step earlier is
+    // the window itself.
+    bool Quiet() const { return QuietParts > SubBlocksPerLong; }
+    // Whether the last sub-block left the four windows as the one before
+    // left them.
     bool Unchanged() const { return QuietParts > SubBlocksPerLong + 1; }
 
     static double Frequency(int Tone);
