@@ -81,25 +81,43 @@ void TStrictReceiver::Analysed(const float *Block, std::vector<TDecodedSymbol> &
                                std::vector<TDecodedSymbol> *Started)
 {
     const TToneWindow &Now = Bank.Analyse(Block, -SteadyLow.Take(Block));
-    // Windows that stay as they were get the verdicts they got before.
-    const bool Unchanged = Bank.Unchanged();
-    if (!Unchanged)
+    // Windows that stay as they were get the verdicts they got before; in
+    // long silence the windows stay as they are from here on.
+    if (!Bank.Unchanged()) {
         LongKept = false;
-    const bool WantsLong = Tracker.WantsLong();
-    const TPairVerdict Verdict = Unchanged ? Kept : Judge.Judge(Now, Bank.Previous());
-    const TPairVerdict LongVerdict =
-        !WantsLong ? TPairVerdict()
-        : LongKept ? KeptLong
-                   : Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
-    // In long silence the windows stay as they are from here on.
-    if (Bank.Quiet()) {
-        if (!Unchanged)
+        const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous());
+        if (Bank.Quiet())
             Kept = Verdict;
-        if (WantsLong && !LongKept) {
+        WithLong(Verdict, Ended, Started);
+    } else {
+        WithLong(Kept, Ended, Started);
+    }
+}
+
+// The long window's verdict when the tracker wants one, then both tracked.
+void TStrictReceiver::WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                               std::vector<TDecodedSymbol> *Started)
+{
+    static const TPairVerdict NoVerdict;
+    if (!Tracker.WantsLong()) {
+        Track(Verdict, NoVerdict, Ended, Started);
+    } else if (LongKept) {
+        Track(Verdict, KeptLong, Ended, Started);
+    } else {
+        const TPairVerdict LongVerdict =
+            Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
+        if (Bank.Quiet()) {
             KeptLong = LongVerdict;
             LongKept = true;
         }
+        Track(Verdict, LongVerdict, Ended, Started);
     }
+}
+
+void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+                            std::vector<TDecodedSymbol> &Ended,
+                            std::vector<TDecodedSymbol> *Started)
+{
     const double WindowStart =
         static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
     ++Windows;

@@ -54,6 +54,10 @@ class TStrictReceiver
                    std::vector<TDecodedSymbol> *Started);
     void Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
                   std::vector<TDecodedSymbol> *Started);
+    void WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started);
+    void Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+               std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
     const int Factor; // input samples per sample at 8000 Hz

@@ -10,6 +10,7 @@
 namespace {
 
 using TBasisRow = float[2 * BankTones];
+using TWindowParts = std::complex<double>[TToneBank::SubBlocksPerWindow][BankTones];
 
 // The correlation of a sub-block with every basis function, written once and
 // compiled for each target with that target's register width. The lanes run
@@ -53,6 +54,44 @@ __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const T
 }
 #endif
 
+// The window of four parts and the long window that it makes with the window
+// before it, which Short holds on entry: real and imaginary parts side by
+// side, as plain arrays of doubles. Each sum takes its terms in the same
+// order on every target.
+template <typename TVector>
+inline __attribute__((always_inline)) void WindowSumsKernel(const TWindowParts &Parts,
+                                                            double *Short, double *Long)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(double);
+    for (int i = 0; i < 2 * BankTones; i += Lanes) {
+        TVector Sum = {};
+#pragma GCC unroll 4
+        for (int p = 0; p < TToneBank::SubBlocksPerWindow; ++p) {
+            TVector Part;
+            std::memcpy(&Part, reinterpret_cast<const double *>(Parts[p]) + i, sizeof Part);
+            Sum += Part;
+        }
+        TVector Before;
+        std::memcpy(&Before, Short + i, sizeof Before);
+        const TVector Both = Sum + Before;
+        std::memcpy(Long + i, &Both, sizeof Both);
+        std::memcpy(Short + i, &Sum, sizeof Sum);
+    }
+}
+
+void WindowSumsPortable(const TWindowParts &Parts, double *Short, double *Long)
+{
+    WindowSumsKernel<TDoubles2>(Parts, Short, Long);
+}
+
+#ifdef DTMF_X86_TARGETS
+__attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, double *Short,
+                                                    double *Long)
+{
+    WindowSumsKernel<TDoubles4>(Parts, Short, Long);
+}
+#endif
+
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 
 } // namespace
@@ -66,12 +105,21 @@ TToneBank::TCorrelate TToneBank::ChooseCorrelate()
     return CorrelatePortable;
 }
 
+TToneBank::TWindowSums TToneBank::ChooseWindowSums()
+{
+#ifdef DTMF_X86_TARGETS
+    if (CpuFeatures().Avx2)
+        return WindowSumsAvx2;
+#endif
+    return WindowSumsPortable;
+}
+
 double TToneBank::Frequency(int Tone)
 {
     return Tone < DtmfToneCount ? DtmfFrequencies[Tone] : 2 * DtmfFrequencies[Tone - DtmfToneCount];
 }
 
-TToneBank::TToneBank() : Correlate(ChooseCorrelate())
+TToneBank::TToneBank() : Correlate(ChooseCorrelate()), WindowSums(ChooseWindowSums())
 {
     for (int n = 0; n < SubBlock; ++n)
         for (int k = 0; k < BankTones; ++k) {
@@ -173,29 +221,8 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
-    // Real and imaginary parts side by side, two values to a vector.
-    using TPair = TDoubles2;
-    constexpr int Values = 2 * BankTones;
-    const auto *P0 = reinterpret_cast<const double *>(Parts[0]);
-    const auto *P1 = reinterpret_cast<const double *>(Parts[1]);
-    const auto *P2 = reinterpret_cast<const double *>(Parts[2]);
-    const auto *P3 = reinterpret_cast<const double *>(Parts[3]);
-    auto *Short = reinterpret_cast<double *>(Current.Tone);
-    auto *LongSum = reinterpret_cast<double *>(CurrentLong.Tone);
-    static_assert(SubBlocksPerWindow == 4, "a window sums four parts");
-    for (int i = 0; i < Values; i += 2) {
-        TPair Each[4];
-        TPair Before;
-        std::memcpy(&Each[0], P0 + i, sizeof(TPair));
-        std::memcpy(&Each[1], P1 + i, sizeof(TPair));
-        std::memcpy(&Each[2], P2 + i, sizeof(TPair));
-        std::memcpy(&Each[3], P3 + i, sizeof(TPair));
-        std::memcpy(&Before, Short + i, sizeof(TPair));
-        const TPair Sum = (((TPair{} + Each[0]) + Each[1]) + Each[2]) + Each[3];
-        const TPair Both = Sum + Before;
-        std::memcpy(LongSum + i, &Both, sizeof(TPair));
-        std::memcpy(Short + i, &Sum, sizeof(TPair));
-    }
+    WindowSums(Parts, reinterpret_cast<double *>(Current.Tone),
+               reinterpret_cast<double *>(CurrentLong.Tone));
     Current.Length = Window;
     CurrentLong.Length = Long;
     BeforeLast = Last;

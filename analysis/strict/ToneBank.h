@@ -64,15 +64,19 @@ class TToneBank
     using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
                                 float *Sums);
     static TCorrelate ChooseCorrelate();
+    using TWindowParts = std::complex<double>[SubBlocksPerWindow][BankTones];
+    using TWindowSums = void (*)(const TWindowParts &Parts, double *Short, double *Long);
+    static TWindowSums ChooseWindowSums();
     void NextPhase();
 
     const TCorrelate Correlate;
+    const TWindowSums WindowSums;
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
     int StepPerPart[BankTones]; // each tone's phase step over one sub-block
     int Steps[BankTones] = {};  // each tone's phase step at the next sub-block
-    std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
+    TWindowParts Parts = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
     int QuietParts = 0; // zero sub-blocks in a row, counted up to MostQuiet
