@@ -142,11 +142,13 @@ double SeventhOfTwelve(double *Values)
 
 double TPairJudge::Background(const double *Power, int Low, int High)
 {
+    // Every value written, the kept ones moved on past: no branches.
     double Rest[BankTones];
     int Count = 0;
-    for (int k = 0; k < BankTones; ++k)
-        if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
-            Rest[Count++] = Power[k];
+    for (int k = 0; k < BankTones; ++k) {
+        Rest[Count] = Power[k];
+        Count += k % DtmfToneCount != Low && k % DtmfToneCount != High;
+    }
     if (Count == 12)
         return SeventhOfTwelve(Rest);
     std::nth_element(Rest, Rest + Count / 2, Rest + Count);
