@@ -96,19 +96,19 @@ constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 
 } // namespace
 
-TToneBank::TCorrelate TToneBank::ChooseCorrelate()
+TToneBank::TCorrelate TToneBank::ChooseCorrelate([[maybe_unused]] bool Portable)
 {
 #ifdef DTMF_X86_TARGETS
-    if (CpuFeatures().Avx2)
+    if (!Portable && CpuFeatures().Avx2)
         return CorrelateAvx2;
 #endif
     return CorrelatePortable;
 }
 
-TToneBank::TWindowSums TToneBank::ChooseWindowSums()
+TToneBank::TWindowSums TToneBank::ChooseWindowSums([[maybe_unused]] bool Portable)
 {
 #ifdef DTMF_X86_TARGETS
-    if (CpuFeatures().Avx2)
+    if (!Portable && CpuFeatures().Avx2)
         return WindowSumsAvx2;
 #endif
     return WindowSumsPortable;
@@ -119,7 +119,8 @@ double TToneBank::Frequency(int Tone)
     return Tone < DtmfToneCount ? DtmfFrequencies[Tone] : 2 * DtmfFrequencies[Tone - DtmfToneCount];
 }
 
-TToneBank::TToneBank() : Correlate(ChooseCorrelate()), WindowSums(ChooseWindowSums())
+TToneBank::TToneBank(bool Portable)
+    : Correlate(ChooseCorrelate(Portable)), WindowSums(ChooseWindowSums(Portable))
 {
     for (int n = 0; n < SubBlock; ++n)
         for (int k = 0; k < BankTones; ++k) {

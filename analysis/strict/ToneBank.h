@@ -29,7 +29,9 @@ class TToneBank
     static constexpr int SubBlocksPerLong = 2 * SubBlocksPerWindow;
     static constexpr int Long = SubBlock * SubBlocksPerLong;
 
-    TToneBank();
+    // Portable: the kernels written for any processor rather than those for
+    // this one's vector unit, which give the same results.
+    explicit TToneBank(bool Portable = false);
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it; Extra is energy the window's samples do not show that counts
@@ -63,10 +65,10 @@ class TToneBank
 
     using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
                                 float *Sums);
-    static TCorrelate ChooseCorrelate();
+    static TCorrelate ChooseCorrelate(bool Portable);
     using TWindowParts = std::complex<double>[SubBlocksPerWindow][BankTones];
     using TWindowSums = void (*)(const TWindowParts &Parts, double *Short, double *Long);
-    static TWindowSums ChooseWindowSums();
+    static TWindowSums ChooseWindowSums(bool Portable);
     void NextPhase();
 
     const TCorrelate Correlate;
