@@ -115,61 +115,46 @@ double TPairJudge::NextStrongest(const double *Power, int Best, int First)
     return Next;
 }
 
-namespace {
-
-// The seventh smallest of twelve values, where sorting would put it: a
-// sorting network, of which the compiler keeps the comparisons that lead
-// to that place.
-double SeventhOfTwelve(double *Values)
-{
-    static constexpr int Pairs[][2] = {
-        {0, 8},  {1, 7},   {2, 6}, {3, 11}, {4, 10}, {5, 9},  {0, 1}, {2, 5}, {3, 4}, {6, 9},
-        {7, 8},  {10, 11}, {0, 2}, {1, 6},  {5, 10}, {9, 11}, {0, 3}, {1, 2}, {4, 6}, {5, 7},
-        {8, 11}, {9, 10},  {1, 4}, {3, 5},  {6, 8},  {7, 10}, {1, 3}, {2, 5}, {6, 9}, {8, 10},
-        {2, 3},  {4, 5},   {6, 7}, {8, 9},  {4, 6},  {5, 7},  {3, 4}, {5, 6}, {7, 8}};
-#pragma GCC unroll 39
-    for (const auto &Pair : Pairs) {
-        double &a = Values[Pair[0]];
-        double &b = Values[Pair[1]];
-        const double Least = std::min(a, b);
-        b = std::max(a, b);
-        a = Least;
-    }
-    return Values[6];
-}
-
-} // namespace
-
 double TPairJudge::Background(const double *Power, int Low, int High)
 {
-    // Every value written, the kept ones moved on past: no branches.
     double Rest[BankTones];
     int Count = 0;
-    for (int k = 0; k < BankTones; ++k) {
-        Rest[Count] = Power[k];
-        Count += k % DtmfToneCount != Low && k % DtmfToneCount != High;
-    }
-    if (Count == 12)
-        return SeventhOfTwelve(Rest);
+    for (int k = 0; k < BankTones; ++k)
+        if (k % DtmfToneCount != Low && k % DtmfToneCount != High)
+            Rest[Count++] = Power[k];
     std::nth_element(Rest, Rest + Count / 2, Rest + Count);
     return Rest[Count / 2];
 }
 
 namespace {
 
+// Whether Value stands MinHarmonicRise times over the background, the
+// median of the bins that hold neither the pair nor its harmonics: whether
+// more than half of those bins lie that far under it. Since multiplying by
+// the rise keeps the order of values, this is the test on the median itself,
+// without sorting.
+bool OverBackground(const double *Power, int Low, int High, double Value)
+{
+    int Count = 0;
+    int Under = 0;
+    for (int k = 0; k < BankTones; ++k) {
+        const bool Rest = k % DtmfToneCount != Low && k % DtmfToneCount != High;
+        Count += Rest;
+        Under += Rest && MinHarmonicRise * Power[k] <= Value;
+    }
+    return Under > Count / 2;
+}
+
 // Whether a tone's second harmonic stands over the background and over the
 // tone's own leakage into its bin; Slip is then the harmonic's offset less
-// the tone's. Rest is the background, found on first need (negative until
-// then).
+// the tone's.
 bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
-                   int High, int Tone, double ToneOffset, double &Rest, double &Slip)
+                   int High, int Tone, double ToneOffset, double &Slip)
 {
     const int Harmonic = Tone + DtmfToneCount;
     if (!(Power[Harmonic] >= MinHeardHarmonic * Power[Tone]))
         return false;
-    if (Rest < 0)
-        Rest = TPairJudge::Background(Power, Low, High);
-    if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
+    if (!OverBackground(Power, Low, High, Power[Harmonic]))
         return false;
     Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
     return true;
@@ -231,11 +216,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
-    double Rest = -1;
     Verdict.LowHeard =
-        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Rest, Verdict.LowSlip);
-    Verdict.HighHeard = HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Rest,
-                                      Verdict.HighSlip);
+        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
+    Verdict.HighHeard =
+        HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Verdict.HighSlip);
     Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
     Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
     return Verdict;
