@@ -33,6 +33,29 @@ double WindowGain(double Offset, int Length)
     return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
 }
 
+// A verdict that holds no pair, with the powers of the keypad's tones. Made
+// whole at once, field by field: a verdict made empty and then filled in
+// would first be cleared byte by byte with a slow string instruction.
+TPairVerdict Empty(const double *Power)
+{
+    static_assert(sizeof(TPairVerdict) == 120, "a verdict's fields changed: give each one here");
+    const auto At = [Power](int k) { return static_cast<float>(Power[k]); };
+    return TPairVerdict{0,                 // Symbol
+                        TPairReject::None, // Why
+                        0,                 // Level
+                        0,                 // Twist
+                        0,                 // Share
+                        0,                 // LowOffset
+                        0,                 // HighOffset
+                        false,             // LowHeard
+                        false,             // HighHeard
+                        0,                 // LowSlip
+                        0,                 // HighSlip
+                        0,                 // LowRival
+                        0,                 // HighRival
+                        {At(0), At(1), At(2), At(3), At(4), At(5), At(6), At(7)}};
+}
+
 } // namespace
 
 double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
@@ -165,13 +188,11 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
                                const TPairLimits &Limits) const
 {
-    // One verdict, filled as the window passes each test.
-    TPairVerdict Verdict;
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
-    for (int k = 0; k < DtmfToneCount; ++k)
-        Verdict.Power[k] = static_cast<float>(Power[k]);
+    // One verdict, filled as the window passes each test.
+    TPairVerdict Verdict = Empty(Power);
     const int Low = Strongest(Power, 0);
     const int High = Strongest(Power, 4);
 
