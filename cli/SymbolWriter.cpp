@@ -73,15 +73,17 @@ std::string TSymbolWriter::Time(int64_t Sample) const
 
 void TSymbolWriter::Symbol(const TDecodedSymbol &Symbol)
 {
+    ++Count;
+    // Bare symbols need no times.
+    if (Format == TOutputFormat::Text && Timestamps == TTimestamps::None) {
+        Sink.Out(std::string(1, Symbol.Symbol));
+        return;
+    }
     const std::string Start = Time(Symbol.Start);
     const std::string Channel = Symbol.Channel > 0 ? std::to_string(Symbol.Channel) : "";
-    ++Count;
     switch (Format) {
     case TOutputFormat::Text:
-        if (Timestamps == TTimestamps::None)
-            Sink.Out(std::string(1, Symbol.Symbol));
-        else
-            Sink.Out(Prefix + Start + "\t" + Symbol.Symbol + "\n");
+        Sink.Out(Prefix + Start + "\t" + Symbol.Symbol + "\n");
         break;
     case TOutputFormat::Tsv:
         Sink.Out(Prefix + Start + "\t" + Time(Symbol.End) + "\t" +

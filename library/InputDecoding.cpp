@@ -38,8 +38,9 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
 {
     const size_t Samples = ChunkFrames * static_cast<size_t>(File.Channels());
     int64_t Read = 0;
-    // 16-bit mono at the detector's rate goes to the detector sample for sample.
-    if (File.IsPcm16() && File.Channels() == 1 && File.Rate() == DetectorSampleRate) {
+    // 16-bit samples are read as they are stored: the decoder converts them
+    // only where its path needs floats, to the same values.
+    if (File.IsPcm16()) {
         std::vector<int16_t> Chunk(Samples);
         while (size_t Frames = File.ReadShorts(Chunk.data(), ChunkFrames)) {
             Decoder.FeedShorts(Chunk.data(), Frames);

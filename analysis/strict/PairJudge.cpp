@@ -33,13 +33,27 @@ double WindowGain(double Offset, int Length)
     return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
 }
 
-TPairVerdict Reject(TPairReject Reason, const double *Power)
+// A verdict that holds no pair, with the powers of the keypad's tones. Made
+// whole at once, field by field: a verdict made empty and then filled in
+// would first be cleared byte by byte with a slow string instruction.
+TPairVerdict Empty(const double *Power)
 {
-    TPairVerdict Verdict;
-    Verdict.Why = Reason;
-    for (int k = 0; k < DtmfToneCount; ++k)
-        Verdict.Power[k] = static_cast<float>(Power[k]);
-    return Verdict;
+    static_assert(sizeof(TPairVerdict) == 120, "a verdict's fields changed: give each one here");
+    const auto At = [Power](int k) { return static_cast<float>(Power[k]); };
+    return TPairVerdict{0,                 // Symbol
+                        TPairReject::None, // Why
+                        0,                 // Level
+                        0,                 // Twist
+                        0,                 // Share
+                        0,                 // LowOffset
+                        0,                 // HighOffset
+                        false,             // LowHeard
+                        false,             // HighHeard
+                        0,                 // LowSlip
+                        0,                 // HighSlip
+                        0,                 // LowRival
+                        0,                 // HighRival
+                        {At(0), At(1), At(2), At(3), At(4), At(5), At(6), At(7)}};
 }
 
 } // namespace
@@ -68,21 +82,50 @@ TPairJudge::TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStr
 {
 }
 
+namespace {
+
+// Each character's pair of tones, the low one times eight plus the high one;
+// -1 for a character that is no keypad symbol. Asked every window a digit
+// sounds.
+struct TToneTable
+{
+    signed char Pair[256];
+
+    TToneTable()
+    {
+        for (int c = 0; c < 256; ++c) {
+            int Low = 0;
+            int High = 0;
+            Pair[c] = KeypadTones(static_cast<char>(c), Low, High)
+                          ? static_cast<signed char>(Low * DtmfToneCount + High)
+                          : -1;
+        }
+    }
+};
+
+} // namespace
+
 double TPairVerdict::PairLevel(char Of) const
 {
-    int Low = 0;
-    int High = 0;
-    if (!KeypadTones(Of, Low, High))
+    static const TToneTable Table;
+    const int Pair = Table.Pair[static_cast<unsigned char>(Of)];
+    if (Pair < 0)
         return 0;
+    const int Low = Pair / DtmfToneCount;
+    const int High = Pair % DtmfToneCount;
     return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
 
 int TPairJudge::Strongest(const double *Power, int First)
 {
+    // Without branches: which tone is strongest changes from window to window.
     int Best = First;
-    for (int k = First + 1; k < First + 4; ++k)
-        if (Power[k] > Power[Best])
-            Best = k;
+    double Most = Power[First];
+    for (int k = First + 1; k < First + 4; ++k) {
+        const bool More = Power[k] > Most;
+        Best = More ? k : Best;
+        Most = More ? Power[k] : Most;
+    }
     return Best;
 }
 
@@ -108,19 +151,33 @@ double TPairJudge::Background(const double *Power, int Low, int High)
 
 namespace {
 
+// Whether Value stands MinHarmonicRise times over the background, the
+// median of the bins that hold neither the pair nor its harmonics: whether
+// more than half of those bins lie that far under it. Since multiplying by
+// the rise keeps the order of values, this is the test on the median itself,
+// without sorting.
+bool OverBackground(const double *Power, int Low, int High, double Value)
+{
+    int Count = 0;
+    int Under = 0;
+    for (int k = 0; k < BankTones; ++k) {
+        const bool Rest = k % DtmfToneCount != Low && k % DtmfToneCount != High;
+        Count += Rest;
+        Under += Rest && MinHarmonicRise * Power[k] <= Value;
+    }
+    return Under > Count / 2;
+}
+
 // Whether a tone's second harmonic stands over the background and over the
 // tone's own leakage into its bin; Slip is then the harmonic's offset less
-// the tone's. Rest is the background, found on first need (negative until
-// then).
+// the tone's.
 bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Low,
-                   int High, int Tone, double ToneOffset, double &Rest, double &Slip)
+                   int High, int Tone, double ToneOffset, double &Slip)
 {
     const int Harmonic = Tone + DtmfToneCount;
     if (!(Power[Harmonic] >= MinHeardHarmonic * Power[Tone]))
         return false;
-    if (Rest < 0)
-        Rest = TPairJudge::Background(Power, Low, High);
-    if (!(Power[Harmonic] >= MinHarmonicRise * Rest))
+    if (!OverBackground(Power, Low, High, Power[Harmonic]))
         return false;
     Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
     return true;
@@ -134,37 +191,45 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
         Power[k] = std::norm(Now.Tone[k]);
+    // One verdict, filled as the window passes each test.
+    TPairVerdict Verdict = Empty(Power);
     const int Low = Strongest(Power, 0);
     const int High = Strongest(Power, 4);
 
     // A tone of amplitude a over N samples has a power of (a N / 2)^2 in its
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
+    Verdict.Why = TPairReject::Share;
     if (!(PairEnergy >= Limits.MinShare * Now.Energy) || !(PairEnergy > 0))
-        return Reject(TPairReject::Share, Power);
+        return Verdict;
+    Verdict.Why = TPairReject::Dominance;
     if (!Dominates(Power, Low, 0, Limits.MinDominance) ||
         !Dominates(Power, High, 4, Limits.MinDominance))
-        return Reject(TPairReject::Dominance, Power);
+        return Verdict;
+    Verdict.Why = TPairReject::Harmonic;
     if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
-        return Reject(TPairReject::Harmonic, Power);
+        return Verdict;
 
     const double LowOffset = Offset(Now, Before, Low);
     const double HighOffset = Offset(Now, Before, High);
+    Verdict.Why = TPairReject::Frequency;
     if (!(std::fabs(LowOffset) <= MaxOffset * DtmfFrequencies[Low]) ||
         !(std::fabs(HighOffset) <= MaxOffset * DtmfFrequencies[High]))
-        return Reject(TPairReject::Frequency, Power);
+        return Verdict;
 
     const double LowAmplitude = Amplitude(Now, Low, LowOffset);
     const double HighAmplitude = Amplitude(Now, High, HighOffset);
+    Verdict.Why = TPairReject::Floor;
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
-        return Reject(TPairReject::Floor, Power);
+        return Verdict;
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
+    Verdict.Why = TPairReject::Twist;
     if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
         !(Twist >= -(MaxHighOverLow + WindowTwistSlack)))
-        return Reject(TPairReject::Twist, Power);
+        return Verdict;
 
-    TPairVerdict Verdict = Reject(TPairReject::None, Power);
+    Verdict.Why = TPairReject::None;
     Verdict.Symbol = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;
@@ -172,11 +237,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
-    double Rest = -1;
     Verdict.LowHeard =
-        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Rest, Verdict.LowSlip);
-    Verdict.HighHeard = HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Rest,
-                                      Verdict.HighSlip);
+        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
+    Verdict.HighHeard =
+        HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Verdict.HighSlip);
     Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
     Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
     return Verdict;

@@ -57,6 +57,13 @@ void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
                                 std::vector<TDecodedSymbol> *Started)
 {
     while (Count > 0) {
+        // Whole sub-blocks are analysed where they lie.
+        if (Filled == 0 && Count >= TToneBank::SubBlock) {
+            Analysed(Samples, Ended, Started);
+            Samples += TToneBank::SubBlock;
+            Count -= TToneBank::SubBlock;
+            continue;
+        }
         const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
         std::copy(Samples, Samples + Take, SubBlock + Filled);
         Filled += static_cast<int>(Take);
@@ -65,26 +72,59 @@ void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
         if (Filled < TToneBank::SubBlock)
             break;
         Filled = 0;
-        Analysed(Ended, Started);
+        Analysed(SubBlock, Ended, Started);
     }
 }
 
-// The windows that end with the sub-block just filled, judged and tracked.
-void TStrictReceiver::Analysed(std::vector<TDecodedSymbol> &Ended,
+// The windows that end with Block, the next sub-block, judged and tracked.
+void TStrictReceiver::Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
-    const TToneWindow &Now = Bank.Analyse(SubBlock, -SteadyLow.Take(SubBlock));
-    const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits);
-    const TPairVerdict LongVerdict =
-        Tracker.WantsLong() ? Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits)
-                            : TPairVerdict();
+    const TToneWindow &Now = Bank.Analyse(Block, -SteadyLow.Take(Block));
+    Stretch.Take(Now, Bank.Unchanged());
+    // Windows that stay as they were get the verdicts they got before; in
+    // long silence the windows stay as they are from here on.
+    if (!Bank.Unchanged()) {
+        LongKept = false;
+        const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits);
+        if (Bank.Quiet())
+            Kept = Verdict;
+        WithLong(Verdict, Ended, Started);
+    } else {
+        WithLong(Kept, Ended, Started);
+    }
+}
+
+// The long window's verdict when the tracker wants one, then both tracked.
+void TStrictReceiver::WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                               std::vector<TDecodedSymbol> *Started)
+{
+    static const TPairVerdict NoVerdict;
+    if (!Tracker.WantsLong()) {
+        Track(Verdict, NoVerdict, Ended, Started);
+    } else if (LongKept) {
+        Track(Verdict, KeptLong, Ended, Started);
+    } else {
+        const TPairVerdict LongVerdict =
+            Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
+        if (Bank.Quiet()) {
+            KeptLong = LongVerdict;
+            LongKept = true;
+        }
+        Track(Verdict, LongVerdict, Ended, Started);
+    }
+}
+
+void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+                            std::vector<TDecodedSymbol> &Ended,
+                            std::vector<TDecodedSymbol> *Started)
+{
     const double WindowStart =
         static_cast<double>(Windows + 1) * TToneBank::SubBlock - TToneBank::Window;
     ++Windows;
     const size_t EndedBefore = Ended.size();
     const size_t StartedBefore = Started != nullptr ? Started->size() : 0;
     Tracker.Take(Verdict, LongVerdict, WindowStart, Ended, Started);
-    Stretch.Take(Now);
     // 80 ms of windows, then 60 ms for a shorter tone.
     for (int Count = TToneStretch::MostWindows; Count >= TToneStretch::MostWindows - 1; --Count) {
         if (!Tracker.WantsStretch())
@@ -135,6 +175,7 @@ void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
     SteadyLow.Reset();
     Bank.Reset();
     Stretch.Reset();
+    LongKept = false;
     Filled = 0;
     Windows = 0;
     Received = 0;

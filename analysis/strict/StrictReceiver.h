@@ -61,7 +61,12 @@ class TStrictReceiver
     // The samples at 8000 Hz.
     void AtLowRate(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
                    std::vector<TDecodedSymbol> *Started);
-    void Analysed(std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
+    void Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started);
+    void WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started);
+    void Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+               std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
     const int Factor; // input samples per sample at 8000 Hz
@@ -72,6 +77,11 @@ class TStrictReceiver
     TToneStretch Stretch;
     TPairJudge Judge;
     TDigitTracker Tracker;
+    // The verdicts on the windows of a long silence, the long one when
+    // LongKept.
+    TPairVerdict Kept;
+    TPairVerdict KeptLong;
+    bool LongKept = false;
     float Low[Chunk];
     float SubBlock[TToneBank::SubBlock];
     int Filled = 0;

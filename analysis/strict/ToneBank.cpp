@@ -3,12 +3,14 @@
 #include "Keypad.h"
 #include "Simd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 using TBasisRow = float[2 * BankTones];
+using TWindowParts = std::complex<double>[TToneBank::SubBlocksPerWindow][BankTones];
 
 // The correlation of a sub-block with every basis function, written once and
 // compiled for each target with that target's register width. The lanes run
@@ -20,6 +22,7 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
 {
     constexpr int Lanes = sizeof(TVector) / sizeof(float);
     constexpr int Parts = 2 * BankTones / Lanes;
+    // Each sum a variable of its own, so that all stay in registers.
     TVector Acc[Parts] = {};
     for (int n = 0; n < TToneBank::SubBlock; ++n) {
         TVector x;
@@ -32,7 +35,9 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
             Acc[p] += x * b;
         }
     }
-    std::memcpy(Sums, Acc, sizeof Acc);
+#pragma GCC unroll 8
+    for (int p = 0; p < Parts; ++p)
+        std::memcpy(Sums + p * Lanes, &Acc[p], sizeof Acc[p]);
 }
 
 void CorrelatePortable(const float *Samples, const TBasisRow *Basis, float *Sums)
@@ -49,17 +54,64 @@ __attribute__((target("avx2"))) void CorrelateAvx2(const float *Samples, const T
 }
 #endif
 
+// The window of four parts and the long window that it makes with the window
+// before it, which Short holds on entry: real and imaginary parts side by
+// side, as plain arrays of doubles. Each sum takes its terms in the same
+// order on every target.
+template <typename TVector>
+inline __attribute__((always_inline)) void WindowSumsKernel(const TWindowParts &Parts,
+                                                            double *Short, double *Long)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(double);
+    for (int i = 0; i < 2 * BankTones; i += Lanes) {
+        TVector Sum = {};
+#pragma GCC unroll 4
+        for (int p = 0; p < TToneBank::SubBlocksPerWindow; ++p) {
+            TVector Part;
+            std::memcpy(&Part, reinterpret_cast<const double *>(Parts[p]) + i, sizeof Part);
+            Sum += Part;
+        }
+        TVector Before;
+        std::memcpy(&Before, Short + i, sizeof Before);
+        const TVector Both = Sum + Before;
+        std::memcpy(Long + i, &Both, sizeof Both);
+        std::memcpy(Short + i, &Sum, sizeof Sum);
+    }
+}
+
+void WindowSumsPortable(const TWindowParts &Parts, double *Short, double *Long)
+{
+    WindowSumsKernel<TDoubles2>(Parts, Short, Long);
+}
+
+#ifdef DTMF_X86_TARGETS
+__attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, double *Short,
+                                                    double *Long)
+{
+    WindowSumsKernel<TDoubles4>(Parts, Short, Long);
+}
+#endif
+
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 
 } // namespace
 
-TToneBank::TCorrelate TToneBank::ChooseCorrelate()
+TToneBank::TCorrelate TToneBank::ChooseCorrelate([[maybe_unused]] bool Portable)
 {
 #ifdef DTMF_X86_TARGETS
-    if (CpuFeatures().Avx2)
+    if (!Portable && CpuFeatures().Avx2)
         return CorrelateAvx2;
 #endif
     return CorrelatePortable;
+}
+
+TToneBank::TWindowSums TToneBank::ChooseWindowSums([[maybe_unused]] bool Portable)
+{
+#ifdef DTMF_X86_TARGETS
+    if (!Portable && CpuFeatures().Avx2)
+        return WindowSumsAvx2;
+#endif
+    return WindowSumsPortable;
 }
 
 double TToneBank::Frequency(int Tone)
@@ -67,7 +119,8 @@ double TToneBank::Frequency(int Tone)
     return Tone < DtmfToneCount ? DtmfFrequencies[Tone] : 2 * DtmfFrequencies[Tone - DtmfToneCount];
 }
 
-TToneBank::TToneBank() : Correlate(ChooseCorrelate())
+TToneBank::TToneBank(bool Portable)
+    : Correlate(ChooseCorrelate(Portable)), WindowSums(ChooseWindowSums(Portable))
 {
     for (int n = 0; n < SubBlock; ++n)
         for (int k = 0; k < BankTones; ++k) {
@@ -78,7 +131,7 @@ TToneBank::TToneBank() : Correlate(ChooseCorrelate())
     for (int i = 0; i < PhasePeriod; ++i)
         Turn[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
     for (int k = 0; k < BankTones; ++k)
-        WholeHertz[k] = static_cast<int>(Frequency(k));
+        StepPerPart[k] = static_cast<int>(Frequency(k)) % PhasePeriod;
 }
 
 void TToneBank::Reset()
@@ -89,7 +142,8 @@ void TToneBank::Reset()
     for (double &e : PartEnergy)
         e = 0;
     Newest = 0;
-    PhaseIndex = 0;
+    for (int &Step : Steps)
+        Step = 0;
     QuietParts = 0;
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
@@ -99,6 +153,16 @@ void TToneBank::Reset()
     LongIndex = 0;
     Last = BeforeLast = &Recent[0];
     LastLong = BeforeLastLong = &Longs[0];
+}
+
+// Each tone's phase step moves on by one sub-block.
+void TToneBank::NextPhase()
+{
+    for (int k = 0; k < BankTones; ++k) {
+        Steps[k] += StepPerPart[k];
+        if (Steps[k] >= PhasePeriod)
+            Steps[k] -= PhasePeriod;
+    }
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
@@ -113,35 +177,39 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
     // A sub-block below -90 dBFS (what a resampler or a codec leaves in a
     // pause) counts as silence: no tone the judge would take is that weak.
     const bool Zero = !(Energy >= QuietEnergy);
-    if (Zero && ++QuietParts > SubBlocksPerLong) {
+    if (Zero)
+        QuietParts = std::min(QuietParts + 1, MostQuiet);
+    if (Zero && QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
-        PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
+        NextPhase();
         BeforeLast = Last;
         BeforeLastLong = LastLong;
         return *Last;
     }
-    if (!Zero)
-        QuietParts = 0;
-    float Sums[2 * BankTones] = {};
-    if (!Zero) {
-        Correlate(Samples, Basis, Sums);
-    }
-
     Newest = (Newest + 1) % SubBlocksPerWindow;
-    PartEnergy[Newest] = Zero ? 0.0f : Energy;
-    for (int k = 0; k < BankTones; ++k) {
-        // The sub-block starts PhaseIndex sub-blocks into the phase period.
-        const int Step = WholeHertz[k] * PhaseIndex % PhasePeriod;
-        // Written out: the library's product checks for infinities first.
-        const double Re = Sums[k];
-        const double Im = Sums[BankTones + k];
-        const std::complex<double> &By = Turn[Step];
-        Parts[Newest][k] = Zero ? 0.0
-                                : std::complex<double>(Re * By.real() - Im * By.imag(),
-                                                       Re * By.imag() + Im * By.real());
+    std::complex<double> *Part = Parts[Newest];
+    if (Zero) {
+        PartEnergy[Newest] = 0;
+        for (int k = 0; k < BankTones; ++k)
+            Part[k] = 0.0;
+    } else {
+        QuietParts = 0;
+        float Sums[2 * BankTones];
+        Correlate(Samples, Basis, Sums);
+        PartEnergy[Newest] = Energy;
+        for (int k = 0; k < BankTones; ++k) {
+            // Referred to the stream's start: turned by the phase the tone
+            // has gone through before this sub-block. Written out: the
+            // library's product checks for infinities first.
+            const double Re = Sums[k];
+            const double Im = Sums[BankTones + k];
+            const std::complex<double> &By = Turn[Steps[k]];
+            Part[k] = std::complex<double>(Re * By.real() - Im * By.imag(),
+                                           Re * By.imag() + Im * By.real());
+        }
     }
-    PhaseIndex = (PhaseIndex + 1) % PhasePeriod;
+    NextPhase();
 
     // The new window takes the place of the one that ended where it starts,
     // which with it makes the long window.
@@ -154,13 +222,8 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
-    for (int k = 0; k < BankTones; ++k) {
-        std::complex<double> Sum = 0;
-        for (int p = 0; p < SubBlocksPerWindow; ++p)
-            Sum += Parts[p][k];
-        CurrentLong.Tone[k] = Sum + Current.Tone[k];
-        Current.Tone[k] = Sum;
-    }
+    WindowSums(Parts, reinterpret_cast<double *>(Current.Tone),
+               reinterpret_cast<double *>(CurrentLong.Tone));
     Current.Length = Window;
     CurrentLong.Length = Long;
     BeforeLast = Last;

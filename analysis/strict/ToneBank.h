@@ -29,7 +29,9 @@ class TToneBank
     static constexpr int SubBlocksPerLong = 2 * SubBlocksPerWindow;
     static constexpr int Long = SubBlock * SubBlocksPerLong;
 
-    TToneBank();
+    // Portable: the kernels written for any processor rather than those for
+    // this one's vector unit, which give the same results.
+    explicit TToneBank(bool Portable = false);
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it; Extra is energy the window's samples do not show that counts
@@ -44,6 +46,14 @@ class TToneBank
     const TToneWindow &Previous() const { return *BeforeLast; }
     const TToneWindow &PreviousLong() const { return *BeforeLastLong; }
 
+    // Whether the last sub-block was silence all through the long window:
+    // the windows then stay as they are, and the window one step earlier is
+    // the window itself.
+    bool Quiet() const { return QuietParts > SubBlocksPerLong; }
+    // Whether the last sub-block left the four windows as the one before
+    // left them.
+    bool Unchanged() const { return QuietParts > SubBlocksPerLong + 1; }
+
     static double Frequency(int Tone);
 
     void Reset();
@@ -55,18 +65,24 @@ class TToneBank
 
     using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
                                 float *Sums);
-    static TCorrelate ChooseCorrelate();
+    static TCorrelate ChooseCorrelate(bool Portable);
+    using TWindowParts = std::complex<double>[SubBlocksPerWindow][BankTones];
+    using TWindowSums = void (*)(const TWindowParts &Parts, double *Short, double *Long);
+    static TWindowSums ChooseWindowSums(bool Portable);
+    void NextPhase();
 
     const TCorrelate Correlate;
+    const TWindowSums WindowSums;
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
     std::complex<double> Turn[PhasePeriod];
-    int WholeHertz[BankTones];
-    std::complex<double> Parts[SubBlocksPerWindow][BankTones] = {};
+    int StepPerPart[BankTones]; // each tone's phase step over one sub-block
+    int Steps[BankTones] = {};  // each tone's phase step at the next sub-block
+    TWindowParts Parts = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int Newest = 0;
-    int PhaseIndex = 0;
-    int QuietParts = 0; // zero sub-blocks in a row
+    int QuietParts = 0; // zero sub-blocks in a row, counted up to MostQuiet
+    static constexpr int MostQuiet = SubBlocksPerLong + 2;
     // The windows of the last sub-blocks, the oldest ending where the
     // newest starts, and the last two long windows.
     static constexpr int RecentCount = SubBlocksPerWindow;

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-void TToneStretch::Take(const TToneWindow &Window)
+void TToneStretch::Take(const TToneWindow &Window, bool Same)
 {
+    // Once every window kept is the same one, taking it again changes nothing.
+    Repeats = Same ? std::min(Repeats + 1, Kept) : 0;
+    if (Repeats == Kept)
+        return;
     Newest = (Newest + 1) % Kept;
     Recent[Newest] = Window;
 }
@@ -41,4 +45,5 @@ void TToneStretch::Reset()
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
     Newest = 0;
+    Repeats = 0;
 }

@@ -14,8 +14,9 @@ class TToneStretch
   public:
     static constexpr int MostWindows = 4;
 
-    // Takes the window that ends with the newest sub-block.
-    void Take(const TToneWindow &Window);
+    // Takes the window that ends with the newest sub-block; Same when it is
+    // the window taken last again.
+    void Take(const TToneWindow &Window, bool Same = false);
 
     // The stretch of Windows consecutive windows (at most MostWindows) that
     // ends Back sub-blocks before the newest one (Back 0 or 1).
@@ -33,4 +34,5 @@ class TToneStretch
 
     TToneWindow Recent[Kept];
     int Newest = 0;
+    int Repeats = 0; // the same window taken again, this many times in a row
 };
