@@ -25,9 +25,6 @@ constexpr int NoisyExtraWindows = 4;
 constexpr double BuriedShare = 0.4;
 constexpr double BuriedOffset = 0.004;
 constexpr double BuriedDrift = 0.0015;
-// A window whose pair is at least half the digit's amplitude carries it (the
-// tone fills at least half the window).
-constexpr double Half = 0.5;
 // Windows in a row without the digit that end it: a pause of P ms empties
 // about P / 5 windows to under half the digit's level, a 10 ms dropout at most
 // 2; the limits' pause (25 ms) asks for 5.
@@ -73,6 +70,7 @@ constexpr double LongFallShare = 0.5;
 // over the high one: music and speech under a pair carry most of their
 // power low, and lift the low tone's bin.
 constexpr double StretchFill = 0.7;
+constexpr long StretchAge = 6;
 constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
@@ -327,9 +325,14 @@ double TDigitTracker::LongReady() const
     return Start ? Top : 0;
 }
 
+// A pair that has not started a digit in its first windows (as a clean one
+// does) may fill a stretch once it has sounded for about 40 ms.
 bool TDigitTracker::WantsStretch() const
 {
-    return DigitSymbol == 0 && (Candidate.Symbol != 0 || LongCandidate.Symbol != 0);
+    const auto Lasted = [this](const TCandidate &Each) {
+        return Each.Symbol != 0 && Windows - Each.Marks.front().Index >= StretchAge;
+    };
+    return DigitSymbol == 0 && (Lasted(Candidate) || Lasted(LongCandidate));
 }
 
 void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
@@ -367,8 +370,10 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     int HighTone = 0;
     if (Marks.empty() || !KeypadTones(Marks.front().Verdict.Symbol, LowTone, HighTone))
         return false;
-    std::vector<double> LowDb;
-    std::vector<double> HighDb;
+    // Each tone's level (dB) in the windows near full level.
+    double LowDb[MaxMarks];
+    double HighDb[MaxMarks];
+    size_t Full = 0;
     int LowHeard = 0;
     int HighHeard = 0;
     double LowSlip = 0;
@@ -376,15 +381,15 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double Skew = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Verdict.Level >= NearFull * Peak) {
-            LowDb.push_back(Db(std::sqrt(Mark.Verdict.Power[LowTone])));
-            HighDb.push_back(Db(std::sqrt(Mark.Verdict.Power[HighTone])));
+            LowDb[Full] = Db(std::sqrt(Mark.Verdict.Power[LowTone]));
+            HighDb[Full] = Db(std::sqrt(Mark.Verdict.Power[HighTone]));
+            ++Full;
             LowHeard += Mark.Verdict.LowHeard;
             HighHeard += Mark.Verdict.HighHeard;
             LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;
             HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
             Skew += Mark.Verdict.LowOffset - Mark.Verdict.HighOffset;
         }
-    const size_t Full = LowDb.size();
     // A harmonic heard in most windows whose offset, on the mean, is the
     // tone's: what leaks into its bin from elsewhere averages out.
     const auto Locked = [Full](int Heard, double Slip) {

@@ -54,7 +54,15 @@ class TDigitTracker
     // a digit they started.
     bool WantsLong() const { return DigitSymbol == 0 || DigitLongLevel > 0; }
 
+    // The digit sounding (0 for none), and the level at which a window's
+    // pair carries it on.
+    char Sounding() const { return DigitSymbol; }
+    double CarryingLevel() const { return Half * DigitLevel; }
+
   private:
+    // A window whose pair is at least half the digit's amplitude carries it
+    // (the tone fills at least half the window).
+    static constexpr double Half = 0.5;
     // Enough history to start a digit that came in through a few misses.
     static constexpr size_t MaxMarks = 64;
 

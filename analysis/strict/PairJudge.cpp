@@ -186,7 +186,7 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
 } // namespace
 
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
-                               const TPairLimits &Limits) const
+                               const TPairLimits &Limits, char Carried, double CarriedLevel) const
 {
     double Power[BankTones];
     for (int k = 0; k < BankTones; ++k)
@@ -237,6 +237,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
+    if (Verdict.Symbol == Carried && Verdict.Level >= CarriedLevel)
+        return Verdict;
     Verdict.LowHeard =
         HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
     Verdict.HighHeard =

@@ -70,9 +70,13 @@ class TPairJudge
     TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStrictLimits &Limits);
 
     // Before is the window one step earlier; the phase turn between the two
-    // gives each tone's offset from its nominal frequency.
+    // gives each tone's offset from its nominal frequency. A window that holds
+    // the pair of Carried (a digit sounding) at no less than CarriedLevel
+    // carries that digit on, and its verdict tells no more than the symbol,
+    // the level, the twist, the share, the offsets and the powers.
     TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
-                       const TPairLimits &Limits = {}) const;
+                       const TPairLimits &Limits = {}, char Carried = 0,
+                       double CarriedLevel = 0) const;
 
     // A tone's offset from its nominal frequency in Hz, from the phase turn
     // between Before and Now.

@@ -86,7 +86,8 @@ void TStrictReceiver::Analysed(const float *Block, std::vector<TDecodedSymbol> &
     // long silence the windows stay as they are from here on.
     if (!Bank.Unchanged()) {
         LongKept = false;
-        const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits);
+        const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits,
+                                                 Tracker.Sounding(), Tracker.CarryingLevel());
         if (Bank.Quiet())
             Kept = Verdict;
         WithLong(Verdict, Ended, Started);

@@ -35,9 +35,9 @@ double TToneStretch::Fill(int Windows, int Tone) const
         const std::complex<double> &Each =
             Recent[(Newest - w * TToneBank::SubBlocksPerWindow + Kept) % Kept].Tone[Tone];
         Sum += Each;
-        Most = std::max(Most, std::abs(Each));
+        Most = std::max(Most, std::norm(Each));
     }
-    return Most > 0 ? std::abs(Sum) / (Windows * Most) : 0;
+    return Most > 0 ? std::sqrt(std::norm(Sum) / Most) / Windows : 0;
 }
 
 void TToneStretch::Reset()
