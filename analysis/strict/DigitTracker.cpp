@@ -326,7 +326,7 @@ double TDigitTracker::LongReady() const
 }
 
 // A pair that has not started a digit in its first windows (as a clean one
-// does) may fill a stretch once it has sounded for about 40 ms.
+// does) may fill a stretch once it has been held for 30 ms.
 bool TDigitTracker::WantsStretch() const
 {
     const auto Lasted = [this](const TCandidate &Each) {
