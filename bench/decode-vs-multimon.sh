@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Decodes the same long mono WAVs of DTMF digits with dtmf-decode and with
 # multimon-ng, best of a few runs each, checks that both found the digits, and
-# prints the ratio of their times (below 1: dtmf-decode is faster) for each
-# length and rate: by default 200 s and 30 minutes, at 48 kHz and at the
+# prints the ratio of their times (below 1: dtmf-decode is faster), wall clock
+# and CPU, for each length and rate: by default 200 s and 30 minutes, at 48 kHz and at the
 # telephone's 8 kHz.
 #
 # Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio...]
@@ -50,25 +50,30 @@ for seconds in "${lengths[@]}"; do
         idle=$(best_time "$runs" "$work/out" "$decoder" --detector=window "$work/silence.wav")
         rm -f "$work/silence.wav"
 
-        peer=$(best_time "$runs" "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav")
+        # Called without a subshell, so that BEST_CPU comes back.
+        best_time "$runs" "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav" >"$work/time"
+        peer=$(cat "$work/time")
+        peer_cpu=$BEST_CPU
         peer_found=$(grep -c '^DTMF: ' "$work/out" || true)
-        printf 'multimon-ng: %s s, %d symbols\n' "$peer" "$peer_found"
+        printf 'multimon-ng: %s s (CPU %s s), %d symbols\n' "$peer" "$peer_cpu" "$peer_found"
         if [ "$peer_found" -lt $((expected * 95 / 100)) ]; then
             echo "multimon-ng found $peer_found of $expected symbols" >&2
             status=1
         fi
         for detector in window strict; do
-            ours=$(best_time "$runs" "$work/out" "$decoder" --detector=$detector "$work/long.wav")
+            best_time "$runs" "$work/out" "$decoder" --detector=$detector "$work/long.wav" >"$work/time"
+            ours=$(cat "$work/time")
+            our_cpu=$BEST_CPU
             our_found=$(tr -d '\n' <"$work/out" | wc -c)
-            printf 'dtmf-decode --detector=%s: %s s, %d symbols (silence: %s s)\n' \
-                "$detector" "$ours" "$our_found" "$idle"
+            printf 'dtmf-decode --detector=%s: %s s (CPU %s s), %d symbols (silence: %s s)\n' \
+                "$detector" "$ours" "$our_cpu" "$our_found" "$idle"
             # dtmf-decode must find every digit.
             if [ "$our_found" -ne "$expected" ]; then
                 echo "dtmf-decode --detector=$detector found $our_found of $expected symbols" >&2
                 status=1
             fi
-            ratio=$(awk -v a="$ours" -v b="$peer" -v t="$length" \
-                'BEGIN { printf "%.3f (dtmf-decode at %.0fx real time)", a / b, t / a }')
+            ratio=$(awk -v a="$ours" -v b="$peer" -v c="$our_cpu" -v d="$peer_cpu" -v t="$length" \
+                'BEGIN { printf "%.3f, CPU %.3f (dtmf-decode at %.0fx real time)", a / b, c / d, t / a }')
             printf 'ratio dtmf-decode --detector=%s / multimon-ng: %s\n' "$detector" "$ratio"
             summary+=("$(printf '%6.0f s at %5d Hz, %-6s: %s' "$length" "$rate" "$detector" "$ratio")")
         done
