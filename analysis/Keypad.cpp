@@ -17,13 +17,34 @@ char KeypadSymbol(int Low, int High)
     return Rows[Low * 4 + (High - 4)];
 }
 
+namespace {
+
+// Each character's place on the keypad (row times four plus column), or -1
+// for a character that is no keypad symbol: asked every window a digit
+// sounds.
+struct TPlaces
+{
+    signed char Of[256];
+
+    TPlaces()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const char *Key = c != 0 ? std::strchr(Rows, c) : nullptr;
+            Of[c] = Key != nullptr ? static_cast<signed char>(Key - Rows) : -1;
+        }
+    }
+};
+
+} // namespace
+
 bool KeypadTones(char Symbol, int &Low, int &High)
 {
-    const char *Key = Symbol != 0 ? std::strchr(Rows, Symbol) : nullptr;
-    if (Key == nullptr)
+    static const TPlaces Places;
+    const int Place = Places.Of[static_cast<unsigned char>(Symbol)];
+    if (Place < 0)
         return false;
-    Low = static_cast<int>(Key - Rows) / 4;
-    High = 4 + static_cast<int>(Key - Rows) % 4;
+    Low = Place / 4;
+    High = 4 + Place % 4;
     return true;
 }
 

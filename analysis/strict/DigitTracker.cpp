@@ -68,7 +68,9 @@ constexpr double LongFallShare = 0.5;
 // sit within StretchOffset of the keypad's frequencies, which the stretch
 // measures finely, and the low tone stands no more than StretchNormalTwist
 // over the high one: music and speech under a pair carry most of their
-// power low, and lift the low tone's bin.
+// power low, and lift the low tone's bin. Stretches are judged only for a
+// pair that has been held StretchAge windows (30 ms) without starting a
+// digit, as a clean one would have by then.
 constexpr double StretchFill = 0.7;
 constexpr long StretchAge = 6;
 constexpr int StretchExtraWindows = 5;
@@ -245,15 +247,15 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
     return Sums;
 }
 
-// The peak level a stretch is judged at, with the sums over its windows near
-// it. An echo that joins a tone out of phase brings its level down for the
-// rest of the digit: when the windows before it are too few to start one,
-// those near the newest windows' peak count, if their pair carries at least
-// MinShare of their power on the mean.
-double TDigitTracker::StartLevel(const std::vector<TMark> &Marks, int Needed, double MinShare,
-                                 TSums &Sums)
+// The peak level a stretch is judged at, Whole (the peak of all its marks)
+// or lower, with the sums over its windows near it. An echo that joins a tone
+// out of phase brings its level down for the rest of the digit: when the
+// windows before it are too few to start one, those near the newest windows'
+// peak count, if their pair carries at least MinShare of their power on the
+// mean.
+double TDigitTracker::StartLevel(const std::vector<TMark> &Marks, double Whole, int Needed,
+                                 double MinShare, TSums &Sums)
 {
-    const double Whole = Peak(Marks);
     Sums = FullLevelSums(Marks, Whole);
     if (Sums.Full >= Needed)
         return Whole;
@@ -272,7 +274,7 @@ double TDigitTracker::Ready() const
         return 0;
     const double Whole = Peak(Marks);
     TSums Sums;
-    const double Top = StartLevel(Marks, StartWindows, 0, Sums);
+    const double Top = StartLevel(Marks, Whole, StartWindows, 0, Sums);
     const bool Clean = Sums.Share >= CleanShare * Sums.Full;
     const bool Buried = !Clean && Sums.Buried > 0;
     const int Needed = Clean ? StartWindows : NoisyStartWindows;
@@ -313,7 +315,7 @@ double TDigitTracker::LongReady() const
         return 0;
     const double Whole = Peak(Marks);
     TSums Sums;
-    const double Top = StartLevel(Marks, LongStartWindows, LongFallShare, Sums);
+    const double Top = StartLevel(Marks, Whole, LongStartWindows, LongFallShare, Sums);
     const bool Masked = Sums.Share < MaskedShare * Sums.Full;
     const bool Start =
         Sums.Full >= LongStartWindows &&
@@ -325,8 +327,6 @@ double TDigitTracker::LongReady() const
     return Start ? Top : 0;
 }
 
-// A pair that has not started a digit in its first windows (as a clean one
-// does) may fill a stretch once it has been held for 30 ms.
 bool TDigitTracker::WantsStretch() const
 {
     const auto Lasted = [this](const TCandidate &Each) {

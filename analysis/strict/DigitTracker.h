@@ -35,8 +35,8 @@ class TDigitTracker
     void Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart,
               std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started = nullptr);
 
-    // Whether a stretch of several windows can matter now: the long windows
-    // hold a pair for a while that has not started a digit.
+    // Whether a stretch of several windows can matter now: no digit sounds,
+    // and the windows or the long windows have held a pair for a while.
     bool WantsStretch() const;
 
     // The verdict for a stretch of windows, Seconds long, that ends with the
@@ -93,8 +93,8 @@ class TDigitTracker
         double HighOffset = 0;
         int Buried = 0; // windows whose pair carries little of their power
     };
-    static double StartLevel(const std::vector<TMark> &Marks, int Needed, double MinShare,
-                             TSums &Sums);
+    static double StartLevel(const std::vector<TMark> &Marks, double Whole, int Needed,
+                             double MinShare, TSums &Sums);
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
     // The highest level of the Newest marks (of all by default).

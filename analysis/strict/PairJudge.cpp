@@ -82,37 +82,12 @@ TPairJudge::TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStr
 {
 }
 
-namespace {
-
-// Each character's pair of tones, the low one times eight plus the high one;
-// -1 for a character that is no keypad symbol. Asked every window a digit
-// sounds.
-struct TToneTable
-{
-    signed char Pair[256];
-
-    TToneTable()
-    {
-        for (int c = 0; c < 256; ++c) {
-            int Low = 0;
-            int High = 0;
-            Pair[c] = KeypadTones(static_cast<char>(c), Low, High)
-                          ? static_cast<signed char>(Low * DtmfToneCount + High)
-                          : -1;
-        }
-    }
-};
-
-} // namespace
-
 double TPairVerdict::PairLevel(char Of) const
 {
-    static const TToneTable Table;
-    const int Pair = Table.Pair[static_cast<unsigned char>(Of)];
-    if (Pair < 0)
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(Of, Low, High))
         return 0;
-    const int Low = Pair / DtmfToneCount;
-    const int High = Pair % DtmfToneCount;
     return std::sqrt(static_cast<double>(Power[Low])) + std::sqrt(static_cast<double>(Power[High]));
 }
 

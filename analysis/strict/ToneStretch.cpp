@@ -17,8 +17,7 @@ TToneWindow TToneStretch::Stretch(int Windows, int Back) const
 {
     TToneWindow Sum;
     for (int w = 0; w < Windows; ++w) {
-        const TToneWindow &Each =
-            Recent[(Newest - Back - w * TToneBank::SubBlocksPerWindow + 2 * Kept) % Kept];
+        const TToneWindow &Each = At(Back + w * TToneBank::SubBlocksPerWindow);
         for (int k = 0; k < BankTones; ++k)
             Sum.Tone[k] += Each.Tone[k];
         Sum.Energy += Each.Energy;
@@ -32,8 +31,7 @@ double TToneStretch::Fill(int Windows, int Tone) const
     std::complex<double> Sum = 0;
     double Most = 0;
     for (int w = 0; w < Windows; ++w) {
-        const std::complex<double> &Each =
-            Recent[(Newest - w * TToneBank::SubBlocksPerWindow + Kept) % Kept].Tone[Tone];
+        const std::complex<double> &Each = At(w * TToneBank::SubBlocksPerWindow).Tone[Tone];
         Sum += Each;
         Most = std::max(Most, std::norm(Each));
     }

@@ -32,6 +32,9 @@ class TToneStretch
   private:
     static constexpr int Kept = MostWindows * TToneBank::SubBlocksPerWindow + 1;
 
+    // The window taken Back sub-blocks before the newest one.
+    const TToneWindow &At(int Back) const { return Recent[(Newest - Back + Kept) % Kept]; }
+
     TToneWindow Recent[Kept];
     int Newest = 0;
     int Repeats = 0; // the same window taken again, this many times in a row
