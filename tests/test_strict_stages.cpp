@@ -103,18 +103,17 @@ TEST(StrictStages, ToneBankAgainstDirectCorrelation)
             {Stretch.Stretch(TToneStretch::MostWindows, 0), End},
             {Stretch.Stretch(TToneStretch::MostWindows - 1, 1), End - Step}};
         for (const auto &[Window, Last] : Checked) {
-            const TToneWindow *W = &Window;
-            const size_t First = Last - static_cast<size_t>(W->Length);
+            const size_t First = Last - static_cast<size_t>(Window.Length);
             double Energy = 0;
             for (size_t n = First; n < Last; ++n)
                 Energy += static_cast<double>(x[n]) * x[n];
-            EXPECT_NEAR(W->Energy, Energy, 1e-4 * Energy);
+            EXPECT_NEAR(Window.Energy, Energy, 1e-4 * Energy);
             for (int k = 0; k < BankTones; ++k) {
                 std::complex<double> Sum = 0;
                 for (size_t n = First; n < Last; ++n)
                     Sum += static_cast<double>(x[n]) *
                            std::polar(1.0, -2 * M_PI * TToneBank::Frequency(k) * n / 8000.0);
-                Worst = std::max(Worst, std::abs(W->Tone[k] - Sum) / W->Length);
+                Worst = std::max(Worst, std::abs(Window.Tone[k] - Sum) / Window.Length);
             }
         }
     }
