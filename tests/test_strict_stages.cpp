@@ -245,18 +245,25 @@ TPairVerdict Scripted(char Symbol, double Level)
 
 // The tracker on windows 5 ms apart: each character of Script is one window,
 // '5' and '6' the pair at full level, 'e' the pair of '5' at a third of it
-// (an echo), 'h' at half, '.' nothing; the long windows hold nothing.
+// (an echo), 'h' at half, '.' nothing; 'L' the pair of '5' that only the
+// long windows hold (it is there in the windows, under sound that keeps
+// them from holding it); else the long windows hold nothing.
 std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Started = nullptr)
 {
     TDigitTracker Tracker(TToneBank::Window, TToneBank::Long);
     std::vector<TDecodedSymbol> Ended;
     double WindowStart = 0;
     for (char c : Script) {
-        const TPairVerdict V = c == 'e'   ? Scripted('5', 0.3)
-                               : c == 'h' ? Scripted('5', 0.6)
-                               : c == '.' ? Scripted('5', 0)
-                                          : Scripted(c, 1);
-        Tracker.Take(V, TPairVerdict(), WindowStart, Ended, Started);
+        TPairVerdict V = c == 'e'   ? Scripted('5', 0.3)
+                         : c == 'h' ? Scripted('5', 0.6)
+                         : c == '.' ? Scripted('5', 0)
+                         : c == 'L' ? Scripted('5', 1)
+                                    : Scripted(c, 1);
+        if (c == 'L')
+            V.Symbol = 0;
+        const double LongScale = static_cast<double>(TToneBank::Long) / TToneBank::Window;
+        const TPairVerdict Long = c == 'L' ? Scripted('5', LongScale) : TPairVerdict();
+        Tracker.Take(V, Long, WindowStart, Ended, Started);
         WindowStart += TToneBank::SubBlock;
     }
     Tracker.Finish(Ended);
@@ -286,6 +293,8 @@ TEST(StrictStages, DigitTrackerScripts)
         {"a pause of two empty windows and more lets it start again", "..555555eeeee..eee55555....",
          "55"},
         {"but not as its echo", "..555555eeeee..eeeeeeeee....", "5"},
+        {"a digit the long windows started comes back after a pause",
+         "..LLLLLLLLLLLLLLLL.....LLLLLLLLLLLLLLLL....", "55"},
     };
     for (const TRow &Row : Rows)
         EXPECT_EQ(Track(Row.Script), Row.Expected) << Row.Name;

@@ -167,8 +167,16 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
 void TDigitTracker::Watch(const TPairVerdict &Verdict)
 {
     const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
-    const double Level = DigitSymbol != 0 ? DigitLevel : LastLevel;
+    const double Level = DigitSymbol != 0 ? WindowLevel() : LastLevel;
     Quiet = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level ? Quiet + 1 : 0;
+}
+
+// The digit's peak level in the windows. A digit that the long windows
+// started may have none there yet: a steady tone's correlation grows with the
+// window's length, so theirs scaled down stands for it.
+double TDigitTracker::WindowLevel() const
+{
+    return DigitLevel > 0 ? DigitLevel : DigitLongLevel * WindowLength / LongLength;
 }
 
 // Whether the digit that ended last is still barred from starting again: it
@@ -476,7 +484,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
 {
     Ended.push_back({DigitSymbol, Place(DigitStart), Place(std::max(DigitEnd, DigitStart))});
     Last = DigitSymbol;
-    LastLevel = DigitLevel;
+    LastLevel = WindowLevel();
     LastPause = DigitPause;
     DigitSymbol = 0;
     DigitMisses = 0;

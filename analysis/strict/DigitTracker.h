@@ -113,6 +113,7 @@ class TDigitTracker
                     std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void EndDigit(std::vector<TDecodedSymbol> &Ended);
     bool Carries(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, double WindowStart);
+    double WindowLevel() const;
     void Watch(const TPairVerdict &Verdict);
     bool Barring();
     int64_t Place(double Position) const;
