@@ -34,7 +34,7 @@ constexpr double Settled = 0.75;
 // The tones' frequency may move this much (a fraction of each) between the
 // first and the second half of a digit's settled windows: a keypad's tones
 // stand still, voiced speech and sung notes glide.
-constexpr double MaxDrift = 0.0035;
+constexpr double MaxDrift = 0.005;
 // A pair that carries most of its windows' power is no voice; a codec at a
 // low rate (AMR-NB 4.75, GSM) moves its tones by up to about 1 % as it
 // settles, so a clean pair may drift this much.
@@ -87,7 +87,7 @@ constexpr int LongExtraWindows = 7;
 // still within MaskedOffset of the keypad's frequencies, which the long
 // windows measure finely.
 constexpr double LongMeanShare = 0.10;
-constexpr double MaxLongRival = 0.25; // 6 dB
+constexpr double MaxLongRival = 0.35; // 4.6 dB
 constexpr double MaskedShare = 0.25;
 constexpr double MaskedOffset = 0.002;
 // Two windows in a row that hold under this share of a digit's peak level of
