@@ -71,7 +71,7 @@ constexpr double LongFallShare = 0.5;
 // power low, and lift the low tone's bin. Stretches are judged only for a
 // pair that has been held StretchAge windows (30 ms) without starting a
 // digit, as a clean one would have by then.
-constexpr double StretchFill = 0.7;
+constexpr double StretchFill = 0.6;
 constexpr long StretchAge = 6;
 constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;

@@ -30,11 +30,10 @@ double TToneStretch::Fill(int Windows, int Tone) const
 {
     std::complex<double> Sum = 0;
     double Most = 0;
-    for (int w = 0; w < Windows; ++w) {
-        const std::complex<double> &Each = At(w * TToneBank::SubBlocksPerWindow).Tone[Tone];
-        Sum += Each;
-        Most = std::max(Most, std::norm(Each));
-    }
+    for (int w = 0; w < Windows; ++w)
+        Sum += At(w * TToneBank::SubBlocksPerWindow).Tone[Tone];
+    for (int b = 0; b <= (Windows - 1) * TToneBank::SubBlocksPerWindow; ++b)
+        Most = std::max(Most, std::norm(At(b).Tone[Tone]));
     return Most > 0 ? std::sqrt(std::norm(Sum) / Most) / Windows : 0;
 }
 

@@ -23,8 +23,10 @@ class TToneStretch
     TToneWindow Stretch(int Windows, int Back) const;
 
     // How fully a tone fills the stretch of Windows windows that ends with
-    // the newest sub-block: its amplitude there over its greatest amplitude
-    // in one of the windows (1 when it sounds all through).
+    // the newest sub-block: its amplitude there over Windows times its
+    // greatest amplitude in a window that lies within the stretch, at any
+    // step (1 when it sounds all through; a short burst that two of the
+    // stretch's windows share still fills a window of its own).
     double Fill(int Windows, int Tone) const;
 
     void Reset();
