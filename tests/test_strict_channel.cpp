@@ -1,11 +1,13 @@
 // The strict receiver on a short telephone channel corpus made at test time:
-// keypad digits at 8000 Hz through GSM 06.10 (sox), a DC offset, an echo, a
-// dial tone under them and music on hold (asterisk-moh-opsound-wav) under them.
+// keypad digits at 8000 Hz through GSM 06.10 (sox), a DC offset, an echo,
+// hard clipping, a dial tone under them and music on hold
+// (asterisk-moh-opsound-wav) under them.
 #include "ToneSignals.h"
 #include "strict/StrictReceiver.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +139,18 @@ TEST(StrictReceiver, ChannelConditions)
              const size_t Delay = static_cast<size_t>(0.045 * Rate);
              for (size_t n = Delay; n < x.size(); ++n)
                  x[n] += 0.5f * Direct[n - Delay];
+             return x;
+         },
+         20, 0},
+        {"a line that lifts the high group, then hard clipping 20 dB over full scale",
+         [](std::vector<float> x) {
+             for (size_t n = x.size() - 1; n > 0; --n)
+                 x[n] -= 0.2f * x[n - 1];
+             float Peak = 0;
+             for (float v : x)
+                 Peak = std::max(Peak, std::fabs(v));
+             for (float &v : x)
+                 v = std::clamp(v * 10.0f / Peak, -1.0f, 32767 / 32768.0f);
              return x;
          },
          20, 0},

@@ -251,6 +251,7 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
             Sums.LowOffset += Mark.Verdict.LowOffset;
             Sums.HighOffset += Mark.Verdict.HighOffset;
             Sums.Buried += Mark.Verdict.Share < BuriedShare;
+            Sums.Clipped += Mark.Verdict.Clipped;
         }
     return Sums;
 }
@@ -305,7 +306,8 @@ bool TDigitTracker::NearNominal(const TSums &Sums, double MaxOffset)
 bool TDigitTracker::TwistWithin(const TSums &Sums) const
 {
     const double Twist = Sums.Twist / Sums.Full;
-    return Twist <= MaxLowOverHigh && Twist >= -MaxHighOverLow;
+    const double Slack = 2 * Sums.Clipped >= Sums.Full ? TPairJudge::ClipTwistSlack : 0;
+    return Twist <= MaxLowOverHigh + Slack && Twist >= -(MaxHighOverLow + Slack);
 }
 
 // Whether a stretch of Symbol at Top (in windows Scale times as long as the
@@ -357,13 +359,14 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     const double Top = Peak(From.Marks);
     // The pair sounds all through the stretch, for no less than the shortest
     // tone, or the long windows have held it near full level for long.
+    const double ClipSlack = Verdict.Clipped ? TPairJudge::ClipTwistSlack : 0;
     const bool Lasting = (Fill >= StretchFill && Fill * Seconds >= MinTone) ||
                          (Long && FullLevelSums(From.Marks, Top).Full >= StretchWindows);
     if (Lasting && Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
-        Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
-        Verdict.Twist >= -MaxHighOverLow && Steady(From.Marks, Top, BuriedDrift) &&
+        Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) + ClipSlack &&
+        Verdict.Twist >= -(MaxHighOverLow + ClipSlack) && Steady(From.Marks, Top, BuriedDrift) &&
         !Musical(From.Marks, Top))
         StartDigit(From, Length, Top, Ended, Started);
 }

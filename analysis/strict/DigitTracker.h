@@ -91,7 +91,8 @@ class TDigitTracker
         double HighRival = 0;
         double LowOffset = 0; // fractions of each tone's frequency
         double HighOffset = 0;
-        int Buried = 0; // windows whose pair carries little of their power
+        int Buried = 0;  // windows whose pair carries little of their power
+        int Clipped = 0; // windows of a clipped line
     };
     static double StartLevel(const std::vector<TMark> &Marks, double Whole, int Needed,
                              double MinShare, TSums &Sums);

@@ -49,6 +49,7 @@ TPairVerdict Empty(const double *Power)
                         0,                 // HighOffset
                         false,             // LowHeard
                         false,             // HighHeard
+                        false,             // Clipped
                         0,                 // LowSlip
                         0,                 // HighSlip
                         0,                 // LowRival
@@ -199,9 +200,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
         return Verdict;
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
+    Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
+    const double Slack = WindowTwistSlack + (Verdict.Clipped ? ClipTwistSlack : 0);
     Verdict.Why = TPairReject::Twist;
-    if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
-        !(Twist >= -(MaxHighOverLow + WindowTwistSlack)))
+    if (!(Twist <= MaxLowOverHigh + Slack) || !(Twist >= -(MaxHighOverLow + Slack)))
         return Verdict;
 
     Verdict.Why = TPairReject::None;

@@ -39,6 +39,7 @@ struct TPairVerdict
     // moves with it.
     bool LowHeard = false;
     bool HighHeard = false;
+    bool Clipped = false; // the window comes from a clipped line (see TPairJudge::ClipTwistSlack)
     double LowSlip = 0;
     double HighSlip = 0;
     double LowRival = 0; // the strongest other tone of each group, power over the tone's
@@ -64,6 +65,12 @@ class TPairJudge
     // The twist of one window may stand this far outside the limits: the
     // tracker checks them on the mean.
     static constexpr double WindowTwistSlack = 3.0;
+    // Clipping keeps the louder tone and crushes the weaker one, which widens
+    // the twist by a few dB: the limits, meant for the line before the clip,
+    // widen by this much for windows that clip, where at least ClippedShare
+    // of the samples sit at full scale.
+    static constexpr double ClipTwistSlack = 3.0;
+    static constexpr double ClippedShare = 0.1;
 
     // Gain holds what the path in front of the tone bank does to each keypad
     // tone, which the judge undoes for the level floor and the twist.

@@ -93,6 +93,17 @@ __attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, d
 #endif
 
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
+// A sample this near full scale sits on the rail of a clipped line, or on
+// the ripple that a resampler leaves on it.
+constexpr float RailLevel = 0.98f;
+
+int RailedIn(const float *Samples)
+{
+    int Railed = 0;
+    for (int n = 0; n < TToneBank::SubBlock; ++n)
+        Railed += std::fabs(Samples[n]) >= RailLevel;
+    return Railed;
+}
 
 } // namespace
 
@@ -141,6 +152,8 @@ void TToneBank::Reset()
             Value = 0;
     for (double &e : PartEnergy)
         e = 0;
+    for (int &r : PartRailed)
+        r = 0;
     Newest = 0;
     for (int &Step : Steps)
         Step = 0;
@@ -191,6 +204,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
     std::complex<double> *Part = Parts[Newest];
     if (Zero) {
         PartEnergy[Newest] = 0;
+        PartRailed[Newest] = 0;
         for (int k = 0; k < BankTones; ++k)
             Part[k] = 0.0;
     } else {
@@ -198,6 +212,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         float Sums[2 * BankTones];
         Correlate(Samples, Basis, Sums);
         PartEnergy[Newest] = Energy;
+        PartRailed[Newest] = RailedIn(Samples);
         for (int k = 0; k < BankTones; ++k) {
             // Referred to the stream's start: turned by the phase the tone
             // has gone through before this sub-block. Written out: the
@@ -222,6 +237,11 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
+    int WindowRailed = 0;
+    for (int r : PartRailed)
+        WindowRailed += r;
+    CurrentLong.Railed = WindowRailed + Current.Railed;
+    Current.Railed = WindowRailed;
     WindowSums(Parts, reinterpret_cast<double *>(Current.Tone),
                reinterpret_cast<double *>(CurrentLong.Tone));
     Current.Length = Window;

@@ -16,6 +16,7 @@ struct TToneWindow
         Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
     double Energy = 0;   // sum of x[n]^2
     int Length = 0;      // samples in the window
+    int Railed = 0;      // samples at or near full scale: a clipped line
 };
 
 class TToneBank
@@ -80,6 +81,7 @@ class TToneBank
     int Steps[BankTones] = {};  // each tone's phase step at the next sub-block
     TWindowParts Parts = {};
     double PartEnergy[SubBlocksPerWindow] = {};
+    int PartRailed[SubBlocksPerWindow] = {};
     int Newest = 0;
     int QuietParts = 0; // zero sub-blocks in a row, counted up to MostQuiet
     static constexpr int MostQuiet = SubBlocksPerLong + 2;
