@@ -245,9 +245,9 @@ TPairVerdict Scripted(char Symbol, double Level)
 
 // The tracker on windows 5 ms apart: each character of Script is one window,
 // '5' and '6' the pair at full level, 'e' the pair of '5' at a third of it
-// (an echo), 'h' at half, '.' nothing; 'L' the pair of '5' that only the
-// long windows hold (it is there in the windows, under sound that keeps
-// them from holding it); else the long windows hold nothing.
+// (an echo), 'q' at 0.15 (an echo far down), 'h' at half, '.' nothing; 'L' the pair of '5' that
+// only the long windows hold (it is there in the windows, under sound that keeps them from holding
+// it); else the long windows hold nothing.
 std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Started = nullptr)
 {
     TDigitTracker Tracker(TToneBank::Window, TToneBank::Long);
@@ -255,6 +255,7 @@ std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Starte
     double WindowStart = 0;
     for (char c : Script) {
         TPairVerdict V = c == 'e'   ? Scripted('5', 0.3)
+                         : c == 'q' ? Scripted('5', 0.15)
                          : c == 'h' ? Scripted('5', 0.6)
                          : c == '.' ? Scripted('5', 0)
                          : c == 'L' ? Scripted('5', 1)
@@ -293,6 +294,7 @@ TEST(StrictStages, DigitTrackerScripts)
         {"a pause of two empty windows and more lets it start again", "..555555eeeee..eee55555....",
          "55"},
         {"but not as its echo", "..555555eeeee..eeeeeeeee....", "5"},
+        {"nor as an echo far down that lasts", "..555555qqqqqqqqqqqqqqqq....", "5"},
         {"a digit the long windows started comes back after a pause",
          "..LLLLLLLLLLLLLLLL.....LLLLLLLLLLLLLLLL....", "55"},
     };

@@ -100,7 +100,9 @@ constexpr int TroughWindows = 2;
 // DeepWindows quiet windows: the end of a tone and its echo may cancel for
 // 20 ms, and an echo that comes later than the tone is long leaves a short
 // gap before it) comes back at this share of the last one's level at least;
-// an echo 6 dB down or more does not.
+// an echo 6 dB down or more does not. After a longer pause that an echo far
+// down fills (quiet windows that hold the pair), it comes back over the
+// trough.
 constexpr double Revival = 0.6;
 constexpr int DeepWindows = 10;
 
@@ -139,8 +141,10 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
         if (Carries(Verdict, LongVerdict, WindowStart)) {
             DigitMisses = 0;
             DigitPause = 0;
+            DigitGap = 0;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
+            DigitGap = std::max(DigitGap, Gone);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
         }
@@ -163,12 +167,15 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
 }
 
 // Counts the windows in a row that hold the pair of the digit sounding, or
-// else of the one that ended last, at under a trough of its level.
+// else of the one that ended last, at under a trough of its level, and those
+// of them that do not hold it as a pair either (an echo's tail does).
 void TDigitTracker::Watch(const TPairVerdict &Verdict)
 {
     const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
     const double Level = DigitSymbol != 0 ? WindowLevel() : LastLevel;
-    Quiet = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level ? Quiet + 1 : 0;
+    const bool Under = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level;
+    Quiet = Under ? Quiet + 1 : 0;
+    Gone = Under && Verdict.Symbol != Symbol ? Gone + 1 : 0;
 }
 
 // The digit's peak level in the windows. A digit that the long windows
@@ -184,6 +191,7 @@ double TDigitTracker::WindowLevel() const
 bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
+    LastGap = std::max(LastGap, Gone);
     return Last != 0 && LastPause < TroughWindows;
 }
 
@@ -315,7 +323,12 @@ bool TDigitTracker::TwistWithin(const TSums &Sums) const
 // long pause, or at nearly its level, not as its echo's tail.
 bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
 {
-    return Symbol != Last || LastPause >= DeepWindows || Top >= Revival * Scale * LastLevel;
+    if (Symbol != Last || LastGap >= DeepWindows)
+        return true;
+    // After a long pause that an echo far down filled, over the trough: the
+    // echo's own tail stays under it.
+    const double Least = LastPause >= DeepWindows ? Trough : Revival;
+    return Top >= Least * Scale * LastLevel;
 }
 
 double TDigitTracker::LongReady() const
@@ -477,6 +490,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitMisses = 0;
     DigitPause = 0;
+    DigitGap = 0;
     Last = 0;
     Forget();
     if (Started != nullptr)
@@ -489,6 +503,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Last = DigitSymbol;
     LastLevel = WindowLevel();
     LastPause = DigitPause;
+    LastGap = DigitGap;
     DigitSymbol = 0;
     DigitMisses = 0;
 }
