@@ -95,13 +95,13 @@ __attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, d
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 // A sample this near full scale sits on the rail of a clipped line, or on
 // the ripple that a resampler leaves on it.
-constexpr float RailLevel = 0.98f;
+constexpr float RailPower = 0.98f * 0.98f;
 
 int RailedIn(const float *Samples)
 {
     int Railed = 0;
     for (int n = 0; n < TToneBank::SubBlock; ++n)
-        Railed += std::fabs(Samples[n]) >= RailLevel;
+        Railed += Samples[n] * Samples[n] >= RailPower;
     return Railed;
 }
 
@@ -212,7 +212,8 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         float Sums[2 * BankTones];
         Correlate(Samples, Basis, Sums);
         PartEnergy[Newest] = Energy;
-        PartRailed[Newest] = RailedIn(Samples);
+        // No sample sits on the rail of a sub-block with less energy.
+        PartRailed[Newest] = Energy >= RailPower ? RailedIn(Samples) : 0;
         for (int k = 0; k < BankTones; ++k) {
             // Referred to the stream's start: turned by the phase the tone
             // has gone through before this sub-block. Written out: the
