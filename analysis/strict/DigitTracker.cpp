@@ -315,7 +315,7 @@ bool TDigitTracker::TwistWithin(const TSums &Sums) const
 {
     const double Twist = Sums.Twist / Sums.Full;
     const double Slack = 2 * Sums.Clipped >= Sums.Full ? TPairJudge::ClipTwistSlack : 0;
-    return Twist <= MaxLowOverHigh + Slack && Twist >= -(MaxHighOverLow + Slack);
+    return Twist <= MaxLowOverHigh && Twist >= -(MaxHighOverLow + Slack);
 }
 
 // Whether a stretch of Symbol at Top (in windows Scale times as long as the
@@ -378,7 +378,7 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     if (Lasting && Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
-        Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) + ClipSlack &&
+        Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) && Steady(From.Marks, Top, BuriedDrift) &&
         !Musical(From.Marks, Top))
         StartDigit(From, Length, Top, Ended, Started);

@@ -201,9 +201,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
         return Verdict;
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
     Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
-    const double Slack = WindowTwistSlack + (Verdict.Clipped ? ClipTwistSlack : 0);
+    const double ClipSlack = Verdict.Clipped ? ClipTwistSlack : 0;
     Verdict.Why = TPairReject::Twist;
-    if (!(Twist <= MaxLowOverHigh + Slack) || !(Twist >= -(MaxHighOverLow + Slack)))
+    if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
+        !(Twist >= -(MaxHighOverLow + WindowTwistSlack + ClipSlack)))
         return Verdict;
 
     Verdict.Why = TPairReject::None;
