@@ -12,6 +12,7 @@
 #include <functional>
 #include <sched.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -56,14 +57,21 @@ std::string OnTwoThreads(TDecoder &Decoder, bool TwoThreads,
     Strict->Divert(&Pipe);
     std::string Result;
     std::exception_ptr Failure;
-    std::thread Analysis([&] {
-        try {
-            Result = Read();
-        } catch (...) {
-            Failure = std::current_exception();
-        }
-        Pipe.Close();
-    });
+    std::thread Analysis;
+    try {
+        Analysis = std::thread([&] {
+            try {
+                Result = Read();
+            } catch (...) {
+                Failure = std::current_exception();
+            }
+            Pipe.Close();
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: all on this one.
+        Strict->Divert(nullptr);
+        return Read();
+    }
     try {
         const TPipedRecord *Records;
         size_t Count;

@@ -54,13 +54,13 @@ class TStrictReceiver : private TStrictFront::TSink
     // receiver then starts afresh, as if newly made.
     void Finish(std::vector<TDecodedSymbol> &Ended);
 
-    // The two stages apart, for whole inputs: while Front is given, Receive
+    // The two stages apart, for whole inputs: while Sink is given, Receive
     // and Finish run only the analysis of the samples and hand each
-    // sub-block's to Front, which makes a record of it (TStrictFront::Record)
+    // sub-block's to Sink, which makes a record of it (TStrictFront::Record)
     // that TakeRecord takes, in order, on any one thread; Finished ends what
     // Finish left to it. Neither stage touches what the other uses. Records
     // taken must stay where they are until KeepRecords.
-    void Divert(TStrictFront::TSink *Front) { Diverted = Front; }
+    void Divert(TStrictFront::TSink *Sink) { Diverted = Sink; }
     void TakeRecord(const TStrictRecord &Record, std::vector<TDecodedSymbol> &Ended,
                     std::vector<TDecodedSymbol> *Started);
     void KeepRecords();
@@ -82,7 +82,7 @@ class TStrictReceiver : private TStrictFront::TSink
         const TPairVerdict *Judged;
     };
 
-    void Analysed(const TStrictFront &Front) override;
+    void Analysed(const TStrictFront &Analysis) override;
     void Analysed(const TStep &Step, std::vector<TDecodedSymbol> &Ended,
                   std::vector<TDecodedSymbol> *Started);
     TPairVerdict JudgeLong(const TStep &Step);
