@@ -1,7 +1,7 @@
 // The hand-over between the strict receiver's two stages on two threads: the
 // analysis of the samples makes records of its sub-blocks, with marks for
 // when the symbols found so far are handed over and when the input ends,
-// into one of a few chunks; the tracking takes each chunk once it is full.
+// into a ring of chunks; the tracking takes each chunk once it is full.
 // Either side waits only for the other, which always moves on or stops.
 #pragma once
 
@@ -53,7 +53,9 @@ class TStrictPipe : public TStrictFront::TSink
     void Abandon();
 
   private:
-    // 1.28 s of audio at most in each.
+    // 0.64 s of audio at most in each, under 1 MB in all: larger chunks
+    // crowd out what each side keeps in its cache, smaller ones wake the
+    // other side more often.
     static constexpr size_t ChunkRecords = 128;
     static constexpr size_t Chunks = 16;
 
