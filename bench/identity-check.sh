@@ -6,7 +6,8 @@
 # change what is decoded: build the revision before it and the one after.
 #
 # Usage: bench/identity-check.sh OLD-dtmf-decode NEW-dtmf-decode
-#   MINUTES (default 60) sets the length of the speech with digits.
+#   MINUTES (default 60) sets the length of the speech with digits, JOBS (default
+#   1) the jobs of each run.
 # Needs: sox, espeak-ng.
 set -euo pipefail
 
@@ -83,7 +84,8 @@ for detector in strict window; do
     for build in old new; do
         bin=$old
         [ "$build" = new ] && bin=$new
-        "$bin" --detector=$detector --format=jsonl -j0 "$work"/v*.wav >"$work/$build-$detector.jsonl" || true
+        # One job at a time (JOBS), so that a file may be decoded on two threads.
+        "$bin" --detector=$detector --format=jsonl -j"${JOBS:-1}" "$work"/v*.wav >"$work/$build-$detector.jsonl" || true
     done
     count=$(wc -l <"$work/new-$detector.jsonl")
     if cmp -s "$work/old-$detector.jsonl" "$work/new-$detector.jsonl"; then

@@ -69,6 +69,9 @@ TBatch::TBatch(const TOptions &Options) : Options(Options), States(Options.Input
     if (Jobs == 0)
         Jobs = CoreCount();
     JobCount = std::min<size_t>(static_cast<size_t>(Jobs), Options.Inputs.size());
+    // A file decoded on two threads wants a second core that no other job
+    // keeps busy.
+    TwoThreads = JobCount * 2 <= static_cast<size_t>(CoreCount());
     const bool Live = Options.IsLive() || std::find(Options.Inputs.begin(), Options.Inputs.end(),
                                                     "-") != Options.Inputs.end();
     ProgressWanted = !Live && isatty(STDERR_FILENO);
@@ -86,7 +89,8 @@ void TBatch::Work()
             Index = NextToDecode++;
         }
         TInputSink Sink(*this, Index);
-        const bool Whole = DecodeInput(Options, Options.Inputs[Index], Sink, States[Index].Audio);
+        const bool Whole =
+            DecodeInput(Options, Options.Inputs[Index], Sink, States[Index].Audio, TwoThreads);
         {
             std::lock_guard<std::mutex> Guard(Lock);
             States[Index].Done = true;

@@ -45,6 +45,7 @@ class TBatch
 
     const TOptions &Options;
     size_t JobCount;
+    bool TwoThreads;
     std::mutex Lock;
     std::condition_variable Changed;
     std::vector<TInputState> States;

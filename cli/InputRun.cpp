@@ -9,7 +9,7 @@
 namespace {
 
 bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWriter &Writer,
-                  TAudioCounter *Counter)
+                  TAudioCounter *Counter, bool TwoThreads)
 {
     const bool Standard = Name == "-";
     TInputSettings Settings;
@@ -22,6 +22,7 @@ bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWrite
     Settings.Detector = Options.Detector;
     Settings.Limits = Options.Limits;
     Settings.Channel = TChannelChoice{Options.Channel, Options.Mix};
+    Settings.TwoThreads = TwoThreads;
     const TWriterHandlers Handlers(Options, Writer);
     const auto Input = Standard ? std::make_unique<TInputDecoding>(
                                       STDIN_FILENO, Settings, Handlers.OnEnded, Handlers.OnStarted)
@@ -43,12 +44,12 @@ bool DecodeStream(const TOptions &Options, const std::string &Name, TSymbolWrite
 } // namespace
 
 bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
-                 TAudioCounter &Counter)
+                 TAudioCounter &Counter, bool TwoThreads)
 {
     TSymbolWriter Writer(Options.Format, Options.Timestamps, Options.Shown(Name),
                          Options.Inputs.size() > 1, Sink);
     const bool Whole = Options.IsLive() ? DecodeLiveSource(Options, Writer, &Counter)
-                                        : DecodeStream(Options, Name, Writer, &Counter);
+                                        : DecodeStream(Options, Name, Writer, &Counter, TwoThreads);
     if (Options.Summary)
         Writer.Summary(static_cast<double>(Counter.load()) / 1e6, Whole);
     return Whole;

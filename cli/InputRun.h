@@ -9,6 +9,7 @@
 #include <string>
 
 // True when the input was decoded whole; what went wrong is reported to Sink.
-// Counter counts the input's audio, in microseconds, as it is read.
+// Counter counts the input's audio, in microseconds, as it is read. With
+// TwoThreads, a file may be decoded on two threads (see TInputSettings).
 bool DecodeInput(const TOptions &Options, const std::string &Name, TOutputSink &Sink,
-                 TAudioCounter &Counter);
+                 TAudioCounter &Counter, bool TwoThreads = true);

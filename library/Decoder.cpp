@@ -73,6 +73,11 @@ TDecoder::TDecoder(int Rate, int Channels, TDetectorKind Kind, const TStrictLimi
 
 TDecoder::~TDecoder() = default;
 
+TStrictDetector *TDecoder::Strict()
+{
+    return dynamic_cast<TStrictDetector *>(TheDetector.get());
+}
+
 void TDecoder::FeedShorts(const int16_t *Frames, size_t Count)
 {
     if (ChannelCount == 1 && !Resampler) {

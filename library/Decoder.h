@@ -60,6 +60,9 @@ class TDecoder
     std::string Error() const;
 
     TSymbolDetector &Detector() { return *TheDetector; }
+    // The strict receiver that takes every sample (of one channel, or of all
+    // mixed into one), or null when there is none such.
+    TStrictDetector *Strict();
 
   private:
     void MixDown(const float *Frames, size_t Count);

@@ -1,13 +1,19 @@
 #include "InputDecoding.h"
 
 #include "Reading.h"
+#include "StrictPipe.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
+#include <functional>
+#include <sched.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,10 +37,63 @@ void Count(TAudioCounter *Counter, size_t Frames, int Rate)
         *Counter += static_cast<int64_t>(Frames) * 1000000 / Rate;
 }
 
-} // namespace
+bool SeveralCores()
+{
+    cpu_set_t Set;
+    return sched_getaffinity(0, sizeof Set, &Set) == 0 ? CPU_COUNT(&Set) > 1
+                                                       : std::thread::hardware_concurrency() > 1;
+}
 
-std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFrames,
-                            TAudioCounter *Counter)
+// Read, which feeds the whole input to Decoder and finishes it, on a thread
+// of its own, with the digits tracked on this one. Only a strict receiver
+// that takes every sample is split so.
+std::string OnTwoThreads(TDecoder &Decoder, bool TwoThreads,
+                         const std::function<std::string()> &Read)
+{
+    TStrictDetector *Strict = Decoder.Strict();
+    if (!TwoThreads || Strict == nullptr || !SeveralCores())
+        return Read();
+    TStrictPipe Pipe;
+    Strict->Divert(&Pipe);
+    std::string Result;
+    std::exception_ptr Failure;
+    std::thread Analysis;
+    try {
+        Analysis = std::thread([&] {
+            try {
+                Result = Read();
+            } catch (...) {
+                Failure = std::current_exception();
+            }
+            Pipe.Close();
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: all on this one.
+        Strict->Divert(nullptr);
+        return Read();
+    }
+    try {
+        const TPipedRecord *Records;
+        size_t Count;
+        while (Pipe.Take(Records, Count)) {
+            Strict->Track(Records, Count);
+            Pipe.Release();
+        }
+    } catch (...) {
+        Pipe.Abandon();
+        Analysis.join();
+        Strict->Divert(nullptr);
+        throw;
+    }
+    Analysis.join();
+    Strict->Divert(nullptr);
+    if (Failure)
+        std::rethrow_exception(Failure);
+    return Result;
+}
+
+std::string ReadSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFrames,
+                          TAudioCounter *Counter)
 {
     const size_t Samples = ChunkFrames * static_cast<size_t>(File.Channels());
     int64_t Read = 0;
@@ -74,8 +133,8 @@ std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFra
     return "";
 }
 
-std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encoding,
-                            TDecoder &Decoder, TAudioCounter *Counter)
+std::string ReadRawStream(int Fd, const std::string &Taken, TRawEncoding Encoding,
+                          TDecoder &Decoder, TAudioCounter *Counter)
 {
     const size_t FrameBytes =
         static_cast<size_t>(RawSampleBytes(Encoding)) * static_cast<size_t>(Decoder.Channels());
@@ -112,6 +171,22 @@ std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encod
         return "cut short: its last frame lacks " + std::to_string(FrameBytes - Held) + " of its " +
                std::to_string(FrameBytes) + " bytes";
     return "";
+}
+
+} // namespace
+
+std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFrames,
+                            TAudioCounter *Counter, bool TwoThreads)
+{
+    return OnTwoThreads(Decoder, TwoThreads,
+                        [&] { return ReadSoundFile(File, Decoder, ChunkFrames, Counter); });
+}
+
+std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encoding,
+                            TDecoder &Decoder, TAudioCounter *Counter, bool TwoThreads)
+{
+    return OnTwoThreads(Decoder, TwoThreads,
+                        [&] { return ReadRawStream(Fd, Taken, Encoding, Decoder, Counter); });
 }
 
 TInputDecoding::TInputDecoding(const std::string &Path, const TInputSettings &Settings,
@@ -153,6 +228,10 @@ void TInputDecoding::Open(const TInputSettings &Settings, TSymbolDetector::THand
 {
     Raw = Settings.Raw;
     Live = Settings.Live;
+    // A pipe or a device may be written as it is read, where the symbols
+    // should come out as the samples arrive.
+    struct stat Status;
+    TwoThreads = Settings.TwoThreads && !Live && fstat(Fd, &Status) == 0 && S_ISREG(Status.st_mode);
     Encoding = Settings.Encoding;
     // A stream starts when its first bytes arrive. It is a sound file when
     // some kind that libsndfile reads claims it, and raw samples if none.
@@ -188,8 +267,9 @@ bool TInputDecoding::Decode(TAudioCounter *Counter)
     if (!Decoder || Kind != TInputFault::None)
         return false;
     const std::string Why =
-        Raw ? DecodeRawStream(Fd, Taken, Encoding, *Decoder, Counter)
-            : DecodeSoundFile(File, *Decoder, Live ? StreamChunkFrames : FileChunkFrames, Counter);
+        Raw ? DecodeRawStream(Fd, Taken, Encoding, *Decoder, Counter, TwoThreads)
+            : DecodeSoundFile(File, *Decoder, Live ? StreamChunkFrames : FileChunkFrames, Counter,
+                              TwoThreads);
     if (!Why.empty())
         Fail(Decoder->Error().empty() ? TInputFault::CutShort : TInputFault::Failed, Why);
     return Why.empty();

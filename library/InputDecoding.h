@@ -26,6 +26,10 @@ struct TInputSettings
     TDetectorKind Detector = TDetectorKind::Strict;
     TStrictLimits Limits;
     TChannelChoice Channel;
+    // A file read whole may be decoded on two threads (where there are two
+    // cores), the analysis of its samples on one and the tracking of digits
+    // on the caller's, which finds every symbol as one thread would.
+    bool TwoThreads = true;
 };
 
 // What kept an input from being decoded whole.
@@ -42,11 +46,14 @@ enum class TInputFault
 // and finish it. They return "" when the input was read to its end, or else
 // what went wrong; what was read before is decoded all the same.
 // ChunkFrames is how many frames are read at a time: few for a live stream.
+// With TwoThreads, the analysis may run on a thread of its own (see
+// TInputSettings); the handlers are called on the caller's thread all the same.
 std::string DecodeSoundFile(TSoundFile &File, TDecoder &Decoder, size_t ChunkFrames,
-                            TAudioCounter *Counter = nullptr);
+                            TAudioCounter *Counter = nullptr, bool TwoThreads = false);
 // Taken holds bytes already read from Fd, which come first.
 std::string DecodeRawStream(int Fd, const std::string &Taken, TRawEncoding Encoding,
-                            TDecoder &Decoder, TAudioCounter *Counter = nullptr);
+                            TDecoder &Decoder, TAudioCounter *Counter = nullptr,
+                            bool TwoThreads = false);
 
 class TInputDecoding
 {
@@ -80,6 +87,7 @@ class TInputDecoding
     bool OwnsFd = false;
     bool Raw = false;
     bool Live = false;
+    bool TwoThreads = false;
     TRawEncoding Encoding = TRawEncoding::S16le;
     std::string Taken; // bytes already read from Fd, which come first
     TSoundFile File;

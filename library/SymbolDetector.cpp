@@ -70,13 +70,47 @@ void TStrictDetector::ReceiveFloats(const float *Samples, size_t Count)
 {
     Receiver.Receive(Samples, Count, Ended, &Started);
     Received += static_cast<int64_t>(Count) * Scale;
-    HandOver();
+    if (Piped != nullptr)
+        Piped->Mark(TPipedRecord::TKind::HandOver);
+    else
+        HandOver();
 }
 
 void TStrictDetector::Finish()
 {
     Receiver.Finish(Ended);
-    HandOver();
+    if (Piped != nullptr)
+        Piped->Mark(TPipedRecord::TKind::Finish);
+    else
+        HandOver();
+}
+
+void TStrictDetector::Divert(TStrictPipe *Pipe)
+{
+    Piped = Pipe;
+    Receiver.Divert(Pipe);
+}
+
+void TStrictDetector::Track(const TPipedRecord *Records, size_t Count)
+{
+    for (size_t i = 0; i < Count; ++i) {
+        const TPipedRecord &Record = Records[i];
+        // Written on another core: each record's lines fetched while the
+        // one two before it is tracked.
+        if (i + 2 < Count) {
+            const char *Ahead = reinterpret_cast<const char *>(&Records[i + 2]);
+            for (size_t Line = 0; Line < sizeof(TPipedRecord); Line += 64)
+                __builtin_prefetch(Ahead + Line);
+        }
+        if (Record.Kind == TPipedRecord::TKind::Step) {
+            Receiver.TakeRecord(Record.Step, Ended, &Started);
+            continue;
+        }
+        if (Record.Kind == TPipedRecord::TKind::Finish)
+            Receiver.Finished(Ended);
+        HandOver();
+    }
+    Receiver.KeepRecords();
 }
 
 int64_t TStrictDetector::Frontier() const

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "DecodeChoices.h"
+#include "StrictPipe.h"
 #include "Symbol.h"
 #include "strict/StrictLimits.h"
 #include "strict/StrictReceiver.h"
@@ -63,10 +64,18 @@ class TStrictDetector : public TSymbolDetector
     // the frontier stays that far behind.
     int64_t Frontier() const override;
 
+    // The two stages on two threads (see TStrictReceiver::Divert): while Pipe
+    // is given, the calls above only analyse the samples, into Pipe, and
+    // Track, on another thread, tracks digits in what Pipe gave and hands the
+    // symbols over there. Frontier is then the analysing side's.
+    void Divert(TStrictPipe *Pipe);
+    void Track(const TPipedRecord *Records, size_t Count);
+
   private:
     void HandOver();
 
     TStrictReceiver Receiver;
+    TStrictPipe *Piped = nullptr;
     int64_t Scale; // samples at 48000 Hz per sample taken
     std::vector<TDecodedSymbol> Ended;
     std::vector<TDecodedSymbol> Started;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <sndfile.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace {
@@ -196,4 +197,63 @@ TEST(DecoderBlocks, AResamplerThatCannotWorkIsAnErrorNotSilence)
     Decoder.FeedShorts(Samples.data(), Samples.size());
     Decoder.Finish();
     EXPECT_EQ(Decoder.Error().rfind("the resampler failed: ", 0), 0u) << Decoder.Error();
+}
+
+// A file decoded whole on two threads gets every handler call that one thread
+// gives, in the same order: mono at 8000 and 48000 Hz (straight to the strict
+// receiver), at 44100 Hz (resampled), stereo mixed into one and stereo each
+// channel on its own; several seconds of digits, a pause, digits over noise;
+// and a file cut short, which says so the same way. A handler that throws
+// stops the analysis too, and the exception comes out.
+TEST(DecoderBlocks, TwoThreadsGiveWhatOneGives)
+{
+    struct TCase
+    {
+        int Rate;
+        int Channels;
+        bool Mix;
+        size_t Cut; // bytes left out at the end
+    };
+    TTestFiles Files;
+    for (const TCase &Case :
+         {TCase{8000, 1, false, 0}, TCase{48000, 1, false, 0}, TCase{44100, 1, false, 0},
+          TCase{8000, 2, true, 0}, TCase{8000, 2, false, 0}, TCase{8000, 1, false, 1001}}) {
+        SCOPED_TRACE(testing::Message() << Case.Rate << " Hz, " << Case.Channels << " channels");
+        std::vector<float> Samples = KeypadSignal("0123456789ABCD*#", {0.05, 0.04}, Case.Rate);
+        Samples.resize(Samples.size() + static_cast<size_t>(Case.Rate) / 3);
+        std::vector<float> Noisy = KeypadSignal("*0D73", {0.2, 0.15, -20, -18}, Case.Rate);
+        Mix(Noisy, Noise(Noisy.size(), TNoiseColour::Pink, 0.1, 9, Case.Rate));
+        Samples.insert(Samples.end(), Noisy.begin(), Noisy.end());
+        std::vector<int16_t> Mono;
+        for (int Repeat = 0; Repeat < 4; ++Repeat)
+            for (float S : Samples)
+                Mono.push_back(static_cast<int16_t>(S * 32767));
+        std::vector<int16_t> Right(Mono.rbegin(), Mono.rend());
+        const std::string Path =
+            Files.WriteSound("in.wav", Case.Channels == 1 ? Mono : Interleave(Mono, Right),
+                             Case.Rate, Case.Channels, WavPcm16);
+        const std::string Bytes = TTestFiles::ReadBytes(Path);
+        Files.WriteText("in.wav", Bytes.substr(0, Bytes.size() - Case.Cut));
+        std::string Log[2];
+        for (int Two = 0; Two < 2; ++Two) {
+            TInputSettings Settings;
+            Settings.TwoThreads = Two == 1;
+            Settings.Channel.Mix = Case.Mix;
+            const auto Note = [&Log, Two](char Kind) {
+                return [&Log, Two, Kind](const TDecodedSymbol &S) {
+                    Log[Two] += Kind + std::string(1, S.Symbol) + std::to_string(S.Start) + "-" +
+                                std::to_string(S.End) + "/" + std::to_string(S.Channel) + " ";
+                };
+            };
+            TInputDecoding Input(Path, Settings, Note('E'), Note('S'));
+            ASSERT_EQ(Input.Problem(), "");
+            EXPECT_EQ(Input.Decode(), Case.Cut == 0);
+            Log[Two] += Input.Problem();
+        }
+        EXPECT_GT(Log[0].size(), 1000u);
+        EXPECT_EQ(Log[0], Log[1]);
+        TInputDecoding Stopped(Path, {},
+                               [](const TDecodedSymbol &) { throw std::range_error(""); });
+        EXPECT_THROW(Stopped.Decode(), std::range_error);
+    }
 }

@@ -261,3 +261,69 @@ TEST(StrictReceiver, StartBeforeEnd)
 }
 
 } // namespace
+
+// The tracking stage, on records of the analysis made apart from it, finds
+// what the receiver finds on its own, whichever long windows were judged
+// ahead, with each record gone once KeepRecords was called, over two inputs
+// in a row: digits, a long silence and digits over noise, at either rate.
+TEST(StrictReceiver, RecordsTrackedApart)
+{
+    struct TRecords : TStrictFront::TSink
+    {
+        int Policy = 0; // ahead: never, always, every third record
+        std::vector<TStrictRecord> Made;
+        void Analysed(const TStrictFront &Front) override
+        {
+            Made.emplace_back();
+            Front.Record(Made.back(), Policy == 1 || (Policy == 2 && Made.size() % 3 == 0));
+        }
+    };
+    TKeypadPlay Play;
+    Play.ToneSeconds = 0.06;
+    Play.GapSeconds = 0.04;
+    for (int Rate : {8000, 48000}) {
+        std::vector<float> Samples = KeypadSignal("159#", Play, Rate);
+        Samples.resize(Samples.size() + static_cast<size_t>(Rate) / 2);
+        std::vector<float> Noisy = KeypadSignal("*0D73", {0.2, 0.15, -20, -18}, Rate);
+        Mix(Noisy, Noise(Noisy.size(), TNoiseColour::Pink, 0.1, 9, Rate));
+        Samples.insert(Samples.end(), Noisy.begin(), Noisy.end());
+        for (int Policy : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << Rate << " Hz, policy " << Policy);
+            TStrictReceiver Whole(Rate);
+            TStrictReceiver Apart(Rate);
+            TRecords Records;
+            Records.Policy = Policy;
+            Apart.Divert(&Records);
+            std::vector<TDecodedSymbol> Out[2][2]; // whole, apart; ended, started
+            const auto TakeAll = [&] {
+                for (const TStrictRecord &Record : Records.Made)
+                    Apart.TakeRecord(Record, Out[1][0], &Out[1][1]);
+                Apart.KeepRecords();
+                for (TStrictRecord &Record : Records.Made)
+                    Record.Now.Tone[0] = Record.Now.Tone[4] = std::nan("");
+                Records.Made.clear();
+            };
+            for (int Round = 0; Round < 2; ++Round) {
+                for (size_t At = 0; At < Samples.size(); At += 4999) {
+                    const size_t Count = std::min<size_t>(4999, Samples.size() - At);
+                    Whole.Receive(Samples.data() + At, Count, Out[0][0], &Out[0][1]);
+                    Apart.Receive(Samples.data() + At, Count, Out[1][0], &Out[1][1]);
+                    TakeAll();
+                }
+                Whole.Finish(Out[0][0]);
+                Apart.Finish(Out[1][0]);
+                TakeAll();
+                Apart.Finished(Out[1][0]);
+            }
+            EXPECT_EQ(Symbols(Out[0][0]), "159#*0D73159#*0D73");
+            for (int List = 0; List < 2; ++List) {
+                ASSERT_EQ(Out[0][List].size(), Out[1][List].size());
+                for (size_t i = 0; i < Out[0][List].size(); ++i) {
+                    EXPECT_EQ(Out[0][List][i].Symbol, Out[1][List][i].Symbol);
+                    EXPECT_EQ(Out[0][List][i].Start, Out[1][List][i].Start);
+                    EXPECT_EQ(Out[0][List][i].End, Out[1][List][i].End);
+                }
+            }
+        }
+    }
+}

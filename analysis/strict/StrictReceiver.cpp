@@ -29,75 +29,101 @@ double Shift(int Factor)
 
 TStrictReceiver::TStrictReceiver(int Rate, const TStrictLimits &Limits)
     : Factor(Rate == TToneBank::Rate ? 1 : TDecimator::Factor), TheLimits(Limits),
-      Judge(FrontGains(Factor), Limits),
+      Front(Factor, FrontGains(Factor), Limits), Judge(FrontGains(Factor), Limits),
       Tracker(TToneBank::Window, TToneBank::Long, Limits, Factor, Shift(Factor))
 {
+    for (int i = 0; i < Joined; ++i)
+        Recent[i] = &Copies[i];
 }
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count,
                               std::vector<TDecodedSymbol> &Ended,
                               std::vector<TDecodedSymbol> *Started)
 {
-    while (Count > 0) {
-        const size_t Take = std::min(Count, Chunk);
-        Received += static_cast<int64_t>(Take);
-        if (Factor > 1) {
-            const size_t Made = Decimator.Process(Samples, Take, Low);
-            AtLowRate(Low, Made, Ended, Started);
-        } else {
-            AtLowRate(Samples, Take, Ended, Started);
-        }
-        Samples += Take;
-        Count -= Take;
+    if (Diverted != nullptr) {
+        Front.Receive(Samples, Count, *Diverted);
+        return;
     }
+    Ending = &Ended;
+    Starting = Started;
+    Front.Receive(Samples, Count, *this);
 }
 
-void TStrictReceiver::AtLowRate(const float *Samples, size_t Count,
-                                std::vector<TDecodedSymbol> &Ended,
-                                std::vector<TDecodedSymbol> *Started)
+// The windows that end with the next sub-block, straight from the bank.
+void TStrictReceiver::Analysed(const TStrictFront &Analysis)
 {
-    while (Count > 0) {
-        // Whole sub-blocks are analysed where they lie.
-        if (Filled == 0 && Count >= TToneBank::SubBlock) {
-            Analysed(Samples, Ended, Started);
-            Samples += TToneBank::SubBlock;
-            Count -= TToneBank::SubBlock;
-            continue;
-        }
-        const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
-        std::copy(Samples, Samples + Take, SubBlock + Filled);
-        Filled += static_cast<int>(Take);
-        Samples += Take;
-        Count -= Take;
-        if (Filled < TToneBank::SubBlock)
-            break;
-        Filled = 0;
-        Analysed(SubBlock, Ended, Started);
+    const TToneBank &Bank = Analysis.Bank();
+    Analysed({Analysis.Now(), Bank.Previous(), &Bank.LongWindow(), &Bank.PreviousLong(),
+              Bank.Quiet(), Bank.Unchanged(), Analysis.Received(), nullptr},
+             *Ending, Starting);
+}
+
+// A quiet sub-block leaves the windows as they were.
+void TStrictReceiver::TakeRecord(const TStrictRecord &Record, std::vector<TDecodedSymbol> &Ended,
+                                 std::vector<TDecodedSymbol> *Started)
+{
+    if (!Record.Quiet) {
+        Newest = (Newest + 1) % Joined;
+        Recent[Newest] = &Record.Now;
+        ++Seen;
+    }
+    const TToneWindow &Now = Taken(0);
+    Analysed({Now, Record.Quiet ? Now : Taken(1), nullptr, nullptr, Record.Quiet, Record.Unchanged,
+              Record.Received, Record.Judged ? &Record.LongVerdict : nullptr},
+             Ended, Started);
+}
+
+void TStrictReceiver::KeepRecords()
+{
+    TToneWindow Held[Joined];
+    for (int i = 0; i < Joined; ++i)
+        Held[i] = *Recent[i];
+    for (int i = 0; i < Joined; ++i) {
+        Copies[i] = Held[i];
+        Recent[i] = &Copies[i];
     }
 }
 
-// The windows that end with Block, the next sub-block, judged and tracked.
-void TStrictReceiver::Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
+// The long windows of records, made of their windows as the bank made them:
+// in long silence they stay as they were.
+TPairVerdict TStrictReceiver::JudgeLong(const TStep &Step)
+{
+    if (Step.Long != nullptr)
+        return Judge.Judge(*Step.Long, *Step.PreviousLong, LongLimits);
+    constexpr int Apart = TToneBank::SubBlocksPerWindow;
+    TToneBank::Join(Taken(0), Taken(Apart), JoinedLong);
+    if (Step.Quiet)
+        return Judge.Judge(JoinedLong, JoinedLong, LongLimits);
+    if (Seen > 1)
+        TToneBank::Join(Taken(1), Taken(Apart + 1), JoinedBefore);
+    else
+        JoinedBefore = TToneWindow();
+    return Judge.Judge(JoinedLong, JoinedBefore, LongLimits);
+}
+
+// The windows that end with the next sub-block judged and tracked.
+void TStrictReceiver::Analysed(const TStep &Step, std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
-    const TToneWindow &Now = Bank.Analyse(Block, -SteadyLow.Take(Block));
-    Stretch.Take(Now, Bank.Unchanged());
+    Received = Step.Received;
+    Stretch.Take(Step.Now, Step.Unchanged);
     // Windows that stay as they were get the verdicts they got before; in
     // long silence the windows stay as they are from here on.
-    if (!Bank.Unchanged()) {
+    if (!Step.Unchanged) {
         LongKept = false;
-        const TPairVerdict Verdict = Judge.Judge(Now, Bank.Previous(), ShortLimits,
+        const TPairVerdict Verdict = Judge.Judge(Step.Now, Step.Previous, ShortLimits,
                                                  Tracker.Sounding(), Tracker.CarryingLevel());
-        if (Bank.Quiet())
+        if (Step.Quiet)
             Kept = Verdict;
-        WithLong(Verdict, Ended, Started);
+        WithLong(Step, Verdict, Ended, Started);
     } else {
-        WithLong(Kept, Ended, Started);
+        WithLong(Step, Kept, Ended, Started);
     }
 }
 
 // The long window's verdict when the tracker wants one, then both tracked.
-void TStrictReceiver::WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
+void TStrictReceiver::WithLong(const TStep &Step, const TPairVerdict &Verdict,
+                               std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     static const TPairVerdict NoVerdict;
@@ -106,9 +132,8 @@ void TStrictReceiver::WithLong(const TPairVerdict &Verdict, std::vector<TDecoded
     } else if (LongKept) {
         Track(Verdict, KeptLong, Ended, Started);
     } else {
-        const TPairVerdict LongVerdict =
-            Judge.Judge(Bank.LongWindow(), Bank.PreviousLong(), LongLimits);
-        if (Bank.Quiet()) {
+        const TPairVerdict LongVerdict = Step.Judged != nullptr ? *Step.Judged : JudgeLong(Step);
+        if (Step.Quiet) {
             KeptLong = LongVerdict;
             LongKept = true;
         }
@@ -158,26 +183,32 @@ void TStrictReceiver::Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, b
 
 void TStrictReceiver::Finish(std::vector<TDecodedSymbol> &Ended)
 {
-    // Silence long enough to let every window that holds input pass and a
-    // digit sounding at the end be seen missing.
-    constexpr int MostZeros = TToneBank::SubBlock * TDecimator::Factor;
-    const float Zeros[MostZeros] = {};
-    for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i) {
-        if (Factor > 1)
-            AtLowRate(Low, Decimator.Process(Zeros, MostZeros, Low), Ended, nullptr);
-        else
-            AtLowRate(Zeros, TToneBank::SubBlock, Ended, nullptr);
+    if (Diverted != nullptr) {
+        Front.Flush(*Diverted);
+        Front.Reset();
+        return;
     }
+    Ending = &Ended;
+    Starting = nullptr;
+    Front.Flush(*this);
+    Front.Reset();
+    Finished(Ended);
+}
+
+void TStrictReceiver::Finished(std::vector<TDecodedSymbol> &Ended)
+{
     const size_t EndedBefore = Ended.size();
     Tracker.Finish(Ended);
     Clamp(Ended, EndedBefore, true);
 
-    Decimator.Reset();
-    SteadyLow.Reset();
-    Bank.Reset();
     Stretch.Reset();
     LongKept = false;
-    Filled = 0;
     Windows = 0;
     Received = 0;
+    for (int i = 0; i < Joined; ++i) {
+        Copies[i] = TToneWindow();
+        Recent[i] = &Copies[i];
+    }
+    Newest = 0;
+    Seen = 0;
 }

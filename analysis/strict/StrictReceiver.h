@@ -6,10 +6,9 @@
 // symbols out with their start and end.
 #pragma once
 
-#include "Decimator.h"
 #include "DigitTracker.h"
 #include "PairJudge.h"
-#include "SteadyLow.h"
+#include "StrictFront.h"
 #include "StrictLimits.h"
 #include "Symbol.h"
 #include "ToneBank.h"
@@ -19,7 +18,7 @@
 #include <cstdint>
 #include <vector>
 
-class TStrictReceiver
+class TStrictReceiver : private TStrictFront::TSink
 {
   public:
     static constexpr int SampleRate = 48000;
@@ -55,25 +54,53 @@ class TStrictReceiver
     // receiver then starts afresh, as if newly made.
     void Finish(std::vector<TDecodedSymbol> &Ended);
 
-  private:
-    static constexpr size_t Chunk = 6 * 1024;
+    // The two stages apart, for whole inputs: while Sink is given, Receive
+    // and Finish run only the analysis of the samples and hand each
+    // sub-block's to Sink, which makes a record of it (TStrictFront::Record)
+    // that TakeRecord takes, in order, on any one thread; Finished ends what
+    // Finish left to it. Neither stage touches what the other uses. Records
+    // taken must stay where they are until KeepRecords.
+    void Divert(TStrictFront::TSink *Sink) { Diverted = Sink; }
+    void TakeRecord(const TStrictRecord &Record, std::vector<TDecodedSymbol> &Ended,
+                    std::vector<TDecodedSymbol> *Started);
+    void KeepRecords();
+    void Finished(std::vector<TDecodedSymbol> &Ended);
 
-    // The samples at 8000 Hz.
-    void AtLowRate(const float *Samples, size_t Count, std::vector<TDecodedSymbol> &Ended,
-                   std::vector<TDecodedSymbol> *Started);
-    void Analysed(const float *Block, std::vector<TDecodedSymbol> &Ended,
+  private:
+    // One sub-block's analysis as the tracking takes it: the windows that
+    // end with it and those one step earlier (the long ones null for a
+    // record's), and the long verdict when it was judged ahead.
+    struct TStep
+    {
+        const TToneWindow &Now;
+        const TToneWindow &Previous;
+        const TToneWindow *Long;
+        const TToneWindow *PreviousLong;
+        bool Quiet;
+        bool Unchanged;
+        int64_t Received;
+        const TPairVerdict *Judged;
+    };
+
+    void Analysed(const TStrictFront &Analysis) override;
+    void Analysed(const TStep &Step, std::vector<TDecodedSymbol> &Ended,
                   std::vector<TDecodedSymbol> *Started);
-    void WithLong(const TPairVerdict &Verdict, std::vector<TDecodedSymbol> &Ended,
-                  std::vector<TDecodedSymbol> *Started);
+    TPairVerdict JudgeLong(const TStep &Step);
+    // The window of the record taken Back records with windows before the last.
+    const TToneWindow &Taken(int Back) const { return *Recent[(Newest - Back + Joined) % Joined]; }
+    void WithLong(const TStep &Step, const TPairVerdict &Verdict,
+                  std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
                std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
     const int Factor; // input samples per sample at 8000 Hz
     TStrictLimits TheLimits;
-    TDecimator Decimator;
-    TSteadyLow SteadyLow;
-    TToneBank Bank;
+    TStrictFront Front;
+    TStrictFront::TSink *Diverted = nullptr;
+    // Where the symbols go while Receive or Finish runs both stages.
+    std::vector<TDecodedSymbol> *Ending = nullptr;
+    std::vector<TDecodedSymbol> *Starting = nullptr;
     TToneStretch Stretch;
     TPairJudge Judge;
     TDigitTracker Tracker;
@@ -82,9 +109,15 @@ class TStrictReceiver
     TPairVerdict Kept;
     TPairVerdict KeptLong;
     bool LongKept = false;
-    float Low[Chunk];
-    float SubBlock[TToneBank::SubBlock];
-    int Filled = 0;
     int64_t Windows = 0;  // windows analysed so far
-    int64_t Received = 0; // input samples taken so far
+    int64_t Received = 0; // input samples taken when the last sub-block came
+    // The windows of the last records taken that have them, and their
+    // copies once the records may go; enough to make the long windows.
+    static constexpr int Joined = TToneBank::SubBlocksPerWindow + 2;
+    const TToneWindow *Recent[Joined];
+    TToneWindow Copies[Joined];
+    int Newest = 0;
+    int64_t Seen = 0; // records with windows taken
+    TToneWindow JoinedLong;
+    TToneWindow JoinedBefore;
 };

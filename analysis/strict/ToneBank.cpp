@@ -145,6 +145,15 @@ TToneBank::TToneBank(bool Portable)
         StepPerPart[k] = static_cast<int>(Frequency(k)) % PhasePeriod;
 }
 
+// Every sum a single addition, which the kernels make in the same way.
+void TToneBank::Join(const TToneWindow &Window, const TToneWindow &Before, TToneWindow &Long)
+{
+    for (int k = 0; k < BankTones; ++k)
+        Long.Tone[k] = Window.Tone[k] + Before.Tone[k];
+    Long.Energy = Window.Energy + Before.Energy;
+    Long.Length = TToneBank::Long;
+}
+
 void TToneBank::Reset()
 {
     for (auto &Part : Parts)

@@ -55,6 +55,10 @@ class TToneBank
     // left them.
     bool Unchanged() const { return QuietParts > SubBlocksPerLong + 1; }
 
+    // The long window that Analyse makes of Window and the window that ended
+    // where it starts, bit for bit.
+    static void Join(const TToneWindow &Window, const TToneWindow &Before, TToneWindow &Long);
+
     static double Frequency(int Tone);
 
     void Reset();

@@ -1,0 +1,79 @@
+// The strict receiver's first stage, which depends on the samples alone:
+// the input brought to 8000 Hz, cut into sub-blocks, cleared of the steady
+// power under the keypad's band and analysed by the tone bank. Whatever
+// tracks digits takes each sub-block's analysis from it, here or, as a
+// record, on another thread.
+#pragma once
+
+#include "Decimator.h"
+#include "PairJudge.h"
+#include "SteadyLow.h"
+#include "StrictLimits.h"
+#include "ToneBank.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// One sub-block's analysis, to be tracked elsewhere: the tracking makes the
+// long windows of the windows themselves when it needs them.
+struct TStrictRecord
+{
+    int64_t Received = 0;   // input samples taken when the sub-block came
+    bool Quiet = false;     // the windows are those of the sub-block before
+    bool Unchanged = false; // and so are their verdicts
+    bool Judged = false;    // LongVerdict holds the long window's verdict
+    TToneWindow Now;        // the window that ends with the sub-block, unless Quiet
+    TPairVerdict LongVerdict;
+};
+
+class TStrictFront
+{
+  public:
+    // Takes each sub-block's analysis, as soon as the bank has made it.
+    class TSink
+    {
+      public:
+        virtual void Analysed(const TStrictFront &Front) = 0;
+
+      protected:
+        ~TSink() = default;
+    };
+
+    // Factor input samples per sample at 8000 Hz (1, or the decimator's);
+    // Gain and Limits as the judge of the tracking stage has them.
+    TStrictFront(int Factor, const std::array<double, DtmfToneCount> &Gain,
+                 const TStrictLimits &Limits);
+
+    void Receive(const float *Samples, size_t Count, TSink &Sink);
+    // Silence after the input, long enough to let every window that holds
+    // input pass and a digit sounding at the end be seen missing.
+    void Flush(TSink &Sink);
+    void Reset();
+
+    const TToneBank &Bank() const { return TheBank; }
+    // The window that ends with the last sub-block.
+    const TToneWindow &Now() const { return *Latest; }
+    int64_t Received() const { return Taken; }
+
+    // The last sub-block's analysis as a record; with Judge, the long
+    // window's verdict too, which otherwise the tracking judges when it
+    // wants it.
+    void Record(TStrictRecord &Out, bool Judge) const;
+
+  private:
+    static constexpr size_t Chunk = 6 * 1024;
+
+    void AtLowRate(const float *Samples, size_t Count, TSink &Sink);
+    void Analyse(const float *Block, TSink &Sink);
+
+    const int Factor;
+    TPairJudge Judge;
+    TDecimator Decimator;
+    TSteadyLow SteadyLow;
+    TToneBank TheBank;
+    const TToneWindow *Latest;
+    float Low[Chunk];
+    float SubBlock[TToneBank::SubBlock];
+    int Filled = 0;
+    int64_t Taken = 0; // input samples taken so far
+};
