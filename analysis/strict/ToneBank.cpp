@@ -151,6 +151,7 @@ void TToneBank::Join(const TToneWindow &Window, const TToneWindow &Before, TTone
     for (int k = 0; k < BankTones; ++k)
         Long.Tone[k] = Window.Tone[k] + Before.Tone[k];
     Long.Energy = Window.Energy + Before.Energy;
+    Long.Railed = Window.Railed + Before.Railed;
     Long.Length = TToneBank::Long;
 }
 
