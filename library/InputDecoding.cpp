@@ -4,6 +4,7 @@
 #include "StrictPipe.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,12 +38,39 @@ void Count(TAudioCounter *Counter, size_t Frames, int Rate)
         *Counter += static_cast<int64_t>(Frames) * 1000000 / Rate;
 }
 
-bool SeveralCores()
+int Cores()
 {
     cpu_set_t Set;
-    return sched_getaffinity(0, sizeof Set, &Set) == 0 ? CPU_COUNT(&Set) > 1
-                                                       : std::thread::hardware_concurrency() > 1;
+    return sched_getaffinity(0, sizeof Set, &Set) == 0
+               ? CPU_COUNT(&Set)
+               : static_cast<int>(std::thread::hardware_concurrency());
 }
+
+// A decoding on two threads holds two cores; those that the cores of the
+// process cannot hold beside the others run on one, so that callers that
+// decode many inputs at once (threads of their own, a thread pool) don't
+// crowd the cores.
+class TCorePair
+{
+  public:
+    TCorePair() : Held(Pairs.fetch_add(1) + 1 <= Cores() / 2)
+    {
+        if (!Held)
+            Pairs.fetch_sub(1);
+    }
+    ~TCorePair()
+    {
+        if (Held)
+            Pairs.fetch_sub(1);
+    }
+    TCorePair(const TCorePair &) = delete;
+    TCorePair &operator=(const TCorePair &) = delete;
+
+    const bool Held;
+
+  private:
+    static inline std::atomic<int> Pairs{0};
+};
 
 // Read, which feeds the whole input to Decoder and finishes it, on a thread
 // of its own, with the digits tracked on this one. Only a strict receiver
@@ -51,7 +79,10 @@ std::string OnTwoThreads(TDecoder &Decoder, bool TwoThreads,
                          const std::function<std::string()> &Read)
 {
     TStrictDetector *Strict = Decoder.Strict();
-    if (!TwoThreads || Strict == nullptr || !SeveralCores())
+    if (!TwoThreads || Strict == nullptr)
+        return Read();
+    const TCorePair Cores;
+    if (!Cores.Held)
         return Read();
     TStrictPipe Pipe;
     Strict->Divert(&Pipe);
