@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 #include "ToneSignals.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -224,6 +225,11 @@ TEST(DecoderBlocks, TwoThreadsGiveWhatOneGives)
         std::vector<float> Noisy = KeypadSignal("*0D73", {0.2, 0.15, -20, -18}, Case.Rate);
         Mix(Noisy, Noise(Noisy.size(), TNoiseColour::Pink, 0.1, 9, Case.Rate));
         Samples.insert(Samples.end(), Noisy.begin(), Noisy.end());
+        // A clipped line, whose twist the judges take more loosely.
+        std::vector<float> Clipped = KeypadSignal("5B9", {0.08, 0.06, -14, -10}, Case.Rate);
+        for (float &S : Clipped)
+            S = std::clamp(S * 10, -1.0f, 1.0f);
+        Samples.insert(Samples.end(), Clipped.begin(), Clipped.end());
         std::vector<int16_t> Mono;
         for (int Repeat = 0; Repeat < 4; ++Repeat)
             for (float S : Samples)
