@@ -10,8 +10,14 @@ description, in order. Every condition keys its own random digits (70-100 ms
 tones and gaps, -8 to -18 dBFS per tone, the high tone -2 to +3 dB over the
 low one), so no condition is one signal seen many times.
 
-Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...]
-       channel-corpus.py --list
+With --extra it writes another set instead, to check a receiver on what it
+was not tuned to: the same kinds of conditions at other strengths (an echo
+as loud as the tones, clipping 20 dB over full scale, SIT under the digits,
+repeated frames) and conditions one after the other (GSM after packet loss
+or echo, music and speech through a codec, noise with DC).
+
+Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...] [--extra]
+       channel-corpus.py --list [--extra]
 Needs: numpy, sox (libsox-fmt-all for GSM and AMR-NB), ffmpeg, lame,
 opus-tools, espeak-ng, asterisk-moh-opsound-wav.
 """
@@ -352,6 +358,55 @@ CONDITIONS = [
 ]
 
 
+def chain(*steps):
+    """The conditions one after the other."""
+    def apply(w, x):
+        for step in steps:
+            x = step(w, x)
+        return x
+    return apply
+
+
+def sit_under(level):
+    def apply(w, x):
+        cycle = np.concatenate([tone([(f, level)], 0.276) for f in (913.8, 1370.6, 1776.7)])
+        return x + np.resize(cycle, x.size)
+    return apply
+
+
+GSM = sox_codec(suffix=".gsm")
+EXTRA_CONDITIONS = [
+    ("sit-under", "SIT under the digits", sit_under(-27)),
+    ("sit-under-20", "SIT at -20 dBFS under the digits", sit_under(-20)),
+    ("echo20-0", "echo 20 ms, as loud as the tones", echo(0.020, 0)),
+    ("echo40-0", "echo 40 ms, as loud as the tones", echo(0.040, 0)),
+    ("echo60-6", "echo 60 ms, 6 dB down", echo(0.060, 6)),
+    ("echo70-3", "echo 70 ms, 3 dB down", echo(0.070, 3)),
+    ("echo25-12", "echo 25 ms, 12 dB down", echo(0.025, 12)),
+    ("loss1rep", "1 % of 20 ms frames repeated", packet_loss(0.01, True, 14)),
+    ("loss5rep", "5 % of 20 ms frames repeated", packet_loss(0.05, True, 15)),
+    ("loss3", "3 % of 20 ms frames zeroed", packet_loss(0.03, False, 16)),
+    ("dial-loud", "NA dial tone at -10 dBFS under the digits", under([(350, -10), (440, -10)])),
+    ("t1004-10", "1004 Hz at -10 dBFS under the digits", under([(1004, -10)])),
+    ("dc+8000", "DC offset +8,000", dc_offset(8000)),
+    ("dc-12000", "DC offset -12,000", dc_offset(-12000)),
+    ("clip6", "hard clipping 6 dB over full scale", hard_clip(6)),
+    ("clip20", "hard clipping 20 dB over full scale", hard_clip(20)),
+    ("mp3-24", "MP3 24 kbit/s", lame_mp3("24")),
+    ("gsm-loss3", "3 % of frames zeroed, then GSM", chain(packet_loss(0.03, False, 17), GSM)),
+    ("gsm-echo60", "echo 60 ms 10 dB down, then GSM", chain(echo(0.060, 10), GSM)),
+    ("moh0-gsm", "music on hold at 0 dB, then GSM", chain(music_under(0, 33), GSM)),
+    ("speech0-ulaw", "speech of equal power, then G.711 mu-law",
+     chain(speech_under(0, 42), sox_codec("-e", "u-law", "-t", "wav", suffix=".wav"))),
+    ("speech+3", "speech 3 dB over the pair", speech_under(-3, 43)),
+    ("moh+3", "music on hold 3 dB over the pair", music_under(3, 34)),
+    ("opus12-loss1", "1 % of frames zeroed, then Opus 12 kbit/s",
+     chain(packet_loss(0.01, False, 18), opus("12"))),
+    ("band10-dc", "300-3400 Hz line, noise 10 dB down, DC +3,000",
+     chain(band_noise(10, 23), dc_offset(3000))),
+]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("outdir", nargs="?")
@@ -359,25 +414,27 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--only", default="")
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--extra", action="store_true")
     args = parser.parse_args()
+    conditions = EXTRA_CONDITIONS if args.extra else CONDITIONS
     if args.list:
-        for name, text, _ in CONDITIONS:
+        for name, text, _ in conditions:
             print(f"{name}\t{text}")
         return
     if not args.outdir:
         parser.error("OUTDIR is needed")
     only = set(filter(None, args.only.split(",")))
-    unknown = only - {name for name, _, _ in CONDITIONS}
+    unknown = only - {name for name, _, _ in conditions}
     if unknown:
         parser.error("unknown condition: " + ", ".join(sorted(unknown)))
     os.makedirs(args.outdir, exist_ok=True)
     with tempfile.TemporaryDirectory() as folder, \
             open(os.path.join(args.outdir, "conditions.tsv"), "w") as listing:
         work = Work(folder)
-        for index, (name, text, apply) in enumerate(CONDITIONS):
+        for index, (name, text, apply) in enumerate(conditions):
             if only and name not in only:
                 continue
-            rng = np.random.default_rng([args.seed, index])
+            rng = np.random.default_rng([args.seed, index + (100 if args.extra else 0)])
             symbols, x, times = keyed_digits(rng, args.digits)
             y = apply(work, x)
             write_wav(os.path.join(args.outdir, name + ".wav"), y)
