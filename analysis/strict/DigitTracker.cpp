@@ -372,9 +372,9 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     const double Top = Peak(From.Marks);
     // The pair sounds all through the stretch, for no less than the shortest
     // tone, or the long windows have held it near full level for long.
-    const double ClipSlack = Verdict.Clipped ? TPairJudge::ClipTwistSlack : 0;
     const bool Lasting = (Fill >= StretchFill && Fill * Seconds >= MinTone) ||
                          (Long && FullLevelSums(From.Marks, Top).Full >= StretchWindows);
+    const double ClipSlack = Verdict.Clipped ? TPairJudge::ClipTwistSlack : 0;
     if (Lasting && Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
