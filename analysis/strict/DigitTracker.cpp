@@ -105,6 +105,12 @@ constexpr int TroughWindows = 2;
 // trough.
 constexpr double Revival = 0.6;
 constexpr int DeepWindows = 10;
+// Windows under this share of the level for longer than the pause that ends
+// a digit are a pause too, after which the same digit may come back at
+// nearly its level: an echo 10 dB down or more that fills the gap before it
+// keeps the windows over the trough, while a dropout or a codec's lost frame
+// brings no more than three of them this low.
+constexpr double Sag = 0.35;
 
 int WindowsFor(double Seconds)
 {
@@ -142,23 +148,29 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
             DigitMisses = 0;
             DigitPause = 0;
             DigitGap = 0;
+            DigitSag = 0;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
+            DigitSag = std::max(DigitSag, Sagged);
             DigitGap = std::max(DigitGap, Gone);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
         }
     }
-    // The barred digit's pair counts as missing.
+    // The barred digit's pair counts as missing, unless it comes back at
+    // nearly its level after a sag as long as a pause.
     const bool Held = Barring();
     const TPairVerdict None;
-    const auto Fed = [&](const TPairVerdict &V) -> const TPairVerdict & {
-        return Held && V.Symbol == Last ? None : V;
+    const auto Fed = [&](const TPairVerdict &V, double Scale) -> const TPairVerdict & {
+        if (!Held || V.Symbol != Last)
+            return V;
+        return LastSag > EndWindows && V.Level >= Revival * Scale * LastLevel ? V : None;
     };
     if (Verdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(Candidate, Fed(Verdict), WindowStart);
+        Feed(Candidate, Fed(Verdict, 1), WindowStart);
     if (LongVerdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(LongCandidate, Fed(LongVerdict), WindowStart + WindowLength - LongLength);
+        Feed(LongCandidate, Fed(LongVerdict, LongLength / WindowLength),
+             WindowStart + WindowLength - LongLength);
     ++Windows;
     if (const double Top = Ready())
         StartDigit(Candidate, WindowLength, Top, Ended, Started);
@@ -175,6 +187,7 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
     const double Level = DigitSymbol != 0 ? WindowLevel() : LastLevel;
     const bool Under = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level;
     Quiet = Under ? Quiet + 1 : 0;
+    Sagged = Symbol != 0 && Verdict.PairLevel(Symbol) < Sag * Level ? Sagged + 1 : 0;
     Gone = Under && Verdict.Symbol != Symbol ? Gone + 1 : 0;
 }
 
@@ -191,6 +204,7 @@ double TDigitTracker::WindowLevel() const
 bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
+    LastSag = std::max(LastSag, Sagged);
     LastGap = std::max(LastGap, Gone);
     return Last != 0 && LastPause < TroughWindows;
 }
@@ -491,6 +505,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     DigitMisses = 0;
     DigitPause = 0;
     DigitGap = 0;
+    DigitSag = 0;
     Last = 0;
     Forget();
     if (Started != nullptr)
@@ -503,6 +518,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Last = DigitSymbol;
     LastLevel = WindowLevel();
     LastPause = DigitPause;
+    LastSag = DigitSag;
     LastGap = DigitGap;
     DigitSymbol = 0;
     DigitMisses = 0;

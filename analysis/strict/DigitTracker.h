@@ -149,6 +149,7 @@ class TDigitTracker
     int DigitMisses = 0;
     int DigitPause = 0; // most windows in a row all but without its pair since one carried it
     int DigitGap = 0;   // and of those, most in a row that did not hold it as a pair either
+    int DigitSag = 0;   // most windows in a row far under its level (see Sag)
 
     // The digit that ended last: it does not start again until its pair has
     // been all but gone (not on an echo's tail, nor when a level sags and
@@ -157,6 +158,8 @@ class TDigitTracker
     double LastLevel = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
     int LastGap = 0;
-    int Quiet = 0; // windows in a row all but without the pair of the digit sounding, or the last
-    int Gone = 0;  // and of those, windows in a row that do not hold it as a pair either
+    int LastSag = 0;
+    int Quiet = 0;  // windows in a row all but without the pair of the digit sounding, or the last
+    int Gone = 0;   // and of those, windows in a row that do not hold it as a pair either
+    int Sagged = 0; // windows in a row far under that digit's level
 };
