@@ -57,6 +57,13 @@ constexpr double MaxSkew = 0.007;
 // tones that move apart, each by at least MinOppositeMove, are two notes.
 constexpr double MaxTwistMove = 3.0;
 constexpr double MinOppositeMove = 1.0;
+// A clean pair whose tones have moved apart, but whose twist stands still
+// within HeldTwistSpan dB over its newest HeldTwistWindows windows near full
+// level, is a channel's doing: a codec that settles (GSM, AMR-NB) or an early
+// echo that combs the tones pulls them apart as the digit starts, then holds
+// them. Two notes that part keep moving.
+constexpr double HeldTwistSpan = 1.0;
+constexpr size_t HeldTwistWindows = 3;
 // The newest windows whose peak level a digit may start at, 40 ms of them,
 // and the share of their power the pair must carry on the mean for the long
 // windows to start one there (music fades, an echo's pair stays clean).
@@ -417,6 +424,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double LowSlip = 0;
     double HighSlip = 0;
     double Skew = 0;
+    double Share = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Verdict.Level >= NearFull * Peak) {
             LowDb[Full] = Db(std::sqrt(Mark.Verdict.Power[LowTone]));
@@ -427,6 +435,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
             LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;
             HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
             Skew += Mark.Verdict.LowOffset - Mark.Verdict.HighOffset;
+            Share += Mark.Verdict.Share;
         }
     // A harmonic heard in most windows whose offset, on the mean, is the
     // tone's: what leaks into its bin from elsewhere averages out.
@@ -444,9 +453,24 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     const double Least = MinOppositeMove * Each;
     const bool Apart =
         (LowMove > Least && HighMove < -Least) || (LowMove < -Least && HighMove > Least);
+    const bool Held = Share >= CleanShare * Full && TwistHeld(LowDb, HighDb, Full);
     return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
            std::fabs(Skew) > MaxSkew * Full ||
-           (Apart && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
+           (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
+}
+
+// Whether the twist of the newest windows stands still.
+bool TDigitTracker::TwistHeld(const double *LowDb, const double *HighDb, size_t Count)
+{
+    if (Count < HeldTwistWindows)
+        return false;
+    double Most = LowDb[Count - 1] - HighDb[Count - 1];
+    double Least = Most;
+    for (size_t i = Count - HeldTwistWindows; i < Count; ++i) {
+        Most = std::max(Most, LowDb[i] - HighDb[i]);
+        Least = std::min(Least, LowDb[i] - HighDb[i]);
+    }
+    return Most - Least <= HeldTwistSpan;
 }
 
 // Each window's offset is the phase turn since the window before, so over an

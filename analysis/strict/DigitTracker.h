@@ -102,6 +102,7 @@ class TDigitTracker
     static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
     static bool NearNominal(const TSums &Sums, double MaxOffset);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
+    static bool TwistHeld(const double *LowDb, const double *HighDb, size_t Count);
 
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
     bool TwistWithin(const TSums &Sums) const;
