@@ -243,30 +243,50 @@ TPairVerdict Scripted(char Symbol, double Level)
     return V;
 }
 
+// One window of a script (see Track).
+TPairVerdict ScriptWindow(char c)
+{
+    TPairVerdict V;
+    switch (c) {
+    case 'e':
+        return Scripted('5', 0.3);
+    case 'q':
+        return Scripted('5', 0.15);
+    case 'h':
+        return Scripted('5', 0.6);
+    case '.':
+        return Scripted('5', 0);
+    case 'L':
+        V = Scripted('5', 1);
+        V.Symbol = 0;
+        return V;
+    case 'o':
+        V = Scripted('5', 1);
+        V.Twist = -8;
+        return V;
+    case 'm':
+        V = Scripted('5', 1);
+        V.Power[1] *= static_cast<float>(std::pow(10.0, 0.4)); // 770 Hz
+        V.Power[5] /= static_cast<float>(std::pow(10.0, 0.4)); // 1336 Hz
+        return V;
+    default:
+        return Scripted(c, 1);
+    }
+}
+
 // The tracker on windows 5 ms apart: each character of Script is one window,
 // '5' and '6' the pair at full level, 'e' the pair of '5' at a third of it
 // (an echo), 'q' at 0.15 (an echo far down), 'h' at half, 'm' with its low tone 4 dB up and its
-// high tone 4 dB down, '.' nothing; 'L' the pair of '5' that
-// only the long windows hold (it is there in the windows, under sound that keeps them from holding
-// it); else the long windows hold nothing.
+// high tone 4 dB down, 'o' with the high tone 8 dB over the low, '.' nothing; 'L' the pair of '5'
+// that only the long windows hold (it is there in the windows, under sound that keeps them from
+// holding it); else the long windows hold nothing.
 std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Started = nullptr)
 {
     TDigitTracker Tracker(TToneBank::Window, TToneBank::Long);
     std::vector<TDecodedSymbol> Ended;
     double WindowStart = 0;
     for (char c : Script) {
-        TPairVerdict V = c == 'e'               ? Scripted('5', 0.3)
-                         : c == 'q'             ? Scripted('5', 0.15)
-                         : c == 'h'             ? Scripted('5', 0.6)
-                         : c == '.'             ? Scripted('5', 0)
-                         : c == 'L' || c == 'm' ? Scripted('5', 1)
-                                                : Scripted(c, 1);
-        if (c == 'L')
-            V.Symbol = 0;
-        if (c == 'm') {
-            V.Power[1] *= static_cast<float>(std::pow(10.0, 0.4)); // 770 Hz
-            V.Power[5] /= static_cast<float>(std::pow(10.0, 0.4)); // 1336 Hz
-        }
+        const TPairVerdict V = ScriptWindow(c);
         const double LongScale = static_cast<double>(TToneBank::Long) / TToneBank::Window;
         const TPairVerdict Long = c == 'L' ? Scripted('5', LongScale) : TPairVerdict();
         Tracker.Take(V, Long, WindowStart, Ended, Started);
@@ -304,6 +324,8 @@ TEST(StrictStages, DigitTrackerScripts)
         {"nor as an echo far down that lasts", "..555555qqqqqqqqqqqqqqqq....", "5"},
         {"a clean pair whose tones part as it starts, then hold (a codec settling)",
          "..55mmmmmm.....", "5"},
+        {"a codec's overshoot as it starts: the twist of the full-level windows is not the digit's",
+         "..oooooohhhhhh.....", "5"},
         {"a digit the long windows started comes back after a pause",
          "..LLLLLLLLLLLLLLLL.....LLLLLLLLLLLLLLLL....", "55"},
     };

@@ -269,9 +269,14 @@ double TDigitTracker::Peak(const std::vector<TMark> &Marks, size_t Newest)
 
 TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Marks, double Top)
 {
+    return SumsFrom(Marks, NearFull * Top);
+}
+
+TDigitTracker::TSums TDigitTracker::SumsFrom(const std::vector<TMark> &Marks, double Least)
+{
     TSums Sums;
     for (const TMark &Mark : Marks)
-        if (Mark.Verdict.Level >= NearFull * Top) {
+        if (Mark.Verdict.Level >= Least) {
             ++Sums.Full;
             Sums.Twist += Mark.Verdict.Twist;
             Sums.Share += Mark.Verdict.Share;
@@ -318,7 +323,12 @@ double TDigitTracker::Ready() const
     const int Needed = Clean ? StartWindows : NoisyStartWindows;
     const bool Again = Revived(Candidate.Symbol, Top, 1);
     const double Drift = Clean ? CleanDrift : Buried ? BuriedDrift : MaxDrift;
-    const bool Start = Sums.Full >= Needed && Again && TwistWithin(Sums) &&
+    // A codec that overshoots as a digit starts (GSM lifts one tone for its
+    // first frames) leaves the windows at full level with a twist that the
+    // rest of the digit does not have: on the mean over the windows at half
+    // its level and more, the twist is the digit's.
+    const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top));
+    const bool Start = Sums.Full >= Needed && Again && Twist &&
                        (!Buried || NearNominal(Sums, BuriedOffset)) && Steady(Marks, Top, Drift) &&
                        !Musical(Marks, Whole);
     return Start ? Top : 0;

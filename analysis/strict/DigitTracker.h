@@ -97,6 +97,8 @@ class TDigitTracker
     static double StartLevel(const std::vector<TMark> &Marks, double Whole, int Needed,
                              double MinShare, TSums &Sums);
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
+    // The sums over the windows at Least and more.
+    static TSums SumsFrom(const std::vector<TMark> &Marks, double Least);
     static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
     // The highest level of the Newest marks (of all by default).
     static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
