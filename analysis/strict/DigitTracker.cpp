@@ -192,9 +192,10 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
 {
     const char Symbol = DigitSymbol != 0 ? DigitSymbol : Last;
     const double Level = DigitSymbol != 0 ? WindowLevel() : LastLevel;
-    const bool Under = Symbol != 0 && Verdict.PairLevel(Symbol) < Trough * Level;
+    const double PairLevel = Symbol != 0 ? Verdict.PairLevel(Symbol) : 0;
+    const bool Under = Symbol != 0 && PairLevel < Trough * Level;
     Quiet = Under ? Quiet + 1 : 0;
-    Sagged = Symbol != 0 && Verdict.PairLevel(Symbol) < Sag * Level ? Sagged + 1 : 0;
+    Sagged = Symbol != 0 && PairLevel < Sag * Level ? Sagged + 1 : 0;
     Gone = Under && Verdict.Symbol != Symbol ? Gone + 1 : 0;
 }
 

@@ -155,14 +155,15 @@ class TDigitTracker
     int DigitSag = 0;   // most windows in a row far under its level (see Sag)
 
     // The digit that ended last: it does not start again until its pair has
-    // been all but gone (not on an echo's tail, nor when a level sags and
-    // comes back), and then only at nearly its level.
+    // been all but gone (not on an echo's tail, nor when a level sags for a
+    // moment and comes back), or far under its level for longer than a pause,
+    // and then only at nearly its level.
     char Last = 0;
     double LastLevel = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
     int LastGap = 0;
-    int LastSag = 0;
-    int Quiet = 0;  // windows in a row all but without the pair of the digit sounding, or the last
-    int Gone = 0;   // and of those, windows in a row that do not hold it as a pair either
-    int Sagged = 0; // windows in a row far under that digit's level
+    int LastSag = 0; // most windows in a row far under its level since it was carried
+    int Quiet = 0;   // windows in a row all but without the pair of the digit sounding, or the last
+    int Gone = 0;    // and of those, windows in a row that do not hold it as a pair either
+    int Sagged = 0;  // windows in a row far under that digit's level
 };
