@@ -387,7 +387,16 @@ bool TDigitTracker::WantsStretch() const
     const auto Lasted = [this](const TCandidate &Each) {
         return Each.Symbol != 0 && Windows - Each.Marks.front().Index >= StretchAge;
     };
-    return DigitSymbol == 0 && (Lasted(Candidate) || Lasted(LongCandidate));
+    // What a stretch asks of the candidate it starts, whatever the stretch
+    // holds: judging one for candidates that fail it would be lost work.
+    const auto MayStart = [this](const TCandidate &Each, double Scale) {
+        if (Each.Symbol == 0)
+            return false;
+        const double Top = Peak(Each.Marks);
+        return Revived(Each.Symbol, Top, Scale) && Steady(Each.Marks, Top, BuriedDrift);
+    };
+    return DigitSymbol == 0 && (Lasted(Candidate) || Lasted(LongCandidate)) &&
+           (MayStart(Candidate, 1) || MayStart(LongCandidate, LongLength / WindowLength));
 }
 
 void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
