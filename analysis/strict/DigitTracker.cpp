@@ -382,11 +382,16 @@ double TDigitTracker::LongReady() const
     return Start ? Top : 0;
 }
 
-bool TDigitTracker::WantsStretch() const
+bool TDigitTracker::StretchAged() const
 {
     const auto Lasted = [this](const TCandidate &Each) {
         return Each.Symbol != 0 && Windows - Each.Marks.front().Index >= StretchAge;
     };
+    return DigitSymbol == 0 && (Lasted(Candidate) || Lasted(LongCandidate));
+}
+
+bool TDigitTracker::WantsStretch() const
+{
     // What a stretch asks of the candidate it starts, whatever the stretch
     // holds: judging one for candidates that fail it would be lost work.
     const auto MayStart = [this](const TCandidate &Each, double Scale) {
@@ -395,7 +400,7 @@ bool TDigitTracker::WantsStretch() const
         const double Top = Peak(Each.Marks);
         return Revived(Each.Symbol, Top, Scale) && Steady(Each.Marks, Top, BuriedDrift);
     };
-    return DigitSymbol == 0 && (Lasted(Candidate) || Lasted(LongCandidate)) &&
+    return StretchAged() &&
            (MayStart(Candidate, 1) || MayStart(LongCandidate, LongLength / WindowLength));
 }
 
@@ -403,7 +408,8 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
                                 std::vector<TDecodedSymbol> &Ended,
                                 std::vector<TDecodedSymbol> *Started)
 {
-    if (!WantsStretch() || Verdict.Symbol == 0)
+    // The candidate is judged below as WantsStretch judges it.
+    if (!StretchAged() || Verdict.Symbol == 0)
         return;
     const bool Long = Verdict.Symbol == LongCandidate.Symbol;
     if (!Long && Verdict.Symbol != Candidate.Symbol)

@@ -36,7 +36,8 @@ class TDigitTracker
               std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started = nullptr);
 
     // Whether a stretch of several windows can matter now: no digit sounds,
-    // and the windows or the long windows have held a pair for a while.
+    // the windows or the long windows have held a pair for a while, and a
+    // candidate is steady enough, and free, to be started from one.
     bool WantsStretch() const;
 
     // The verdict for a stretch of windows, Seconds long, that ends with the
@@ -108,6 +109,8 @@ class TDigitTracker
 
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
     bool TwistWithin(const TSums &Sums) const;
+    // No digit sounds, and some candidate has lasted long enough for a stretch.
+    bool StretchAged() const;
     // The level a digit starts at when the windows (or the long windows) start
     // one now, else 0.
     double Ready() const;
