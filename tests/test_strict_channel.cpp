@@ -166,6 +166,12 @@ TEST(StrictReceiver, ChannelConditions)
              return x;
          },
          19, 1},
+        {"music on hold 6 dB over the pair",
+         [PairPower](std::vector<float> x) {
+             Mix(x, Music(PairPower * 4));
+             return x;
+         },
+         17, 0},
         {"music on hold at the pair's power",
          [PairPower](std::vector<float> x) {
              Mix(x, Music(PairPower));

@@ -77,12 +77,16 @@ constexpr double LongFallShare = 0.5;
 // over the high one: music and speech under a pair carry most of their
 // power low, and lift the low tone's bin. Stretches are judged only for a
 // pair that has been held StretchAge windows (30 ms) without starting a
-// digit, as a clean one would have by then.
+// digit, as a clean one would have by then. A stretch judges the pair's
+// share in the keypad's band alone, so its windows must also carry
+// StretchMeanShare of all the power on the mean: music whose bass stands
+// some 12 dB over a pair of its notes starts none.
 constexpr double StretchFill = 0.6;
 constexpr long StretchAge = 6;
 constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
+constexpr double StretchMeanShare = 0.06;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
@@ -417,12 +421,14 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     const TCandidate &From = Long ? LongCandidate : Candidate;
     const double Length = Long ? LongLength : WindowLength;
     const double Top = Peak(From.Marks);
+    const TSums Sums = FullLevelSums(From.Marks, Top);
     // The pair sounds all through the stretch, for no less than the shortest
     // tone, or the long windows have held it near full level for long.
-    const bool Lasting = (Fill >= StretchFill && Fill * Seconds >= MinTone) ||
-                         (Long && FullLevelSums(From.Marks, Top).Full >= StretchWindows);
+    const bool Lasting =
+        (Fill >= StretchFill && Fill * Seconds >= MinTone) || (Long && Sums.Full >= StretchWindows);
     const double ClipSlack = Verdict.Clipped ? TPairJudge::ClipTwistSlack : 0;
-    if (Lasting && Revived(From.Symbol, Top, Length / WindowLength) &&
+    if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full &&
+        Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&

@@ -176,7 +176,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     // correlation and an energy of a^2 N / 2 in the window.
     const double PairEnergy = 2 * (Power[Low] + Power[High]) / Now.Length;
     Verdict.Why = TPairReject::Share;
-    if (!(PairEnergy >= Limits.MinShare * Now.Energy) || !(PairEnergy > 0))
+    const double Against = Limits.InBand ? Now.Energy - Now.Unsteady : Now.Energy;
+    if (!(PairEnergy >= Limits.MinShare * Against) || !(PairEnergy > 0))
         return Verdict;
     Verdict.Why = TPairReject::Dominance;
     if (!Dominates(Power, Low, 0, Limits.MinDominance) ||

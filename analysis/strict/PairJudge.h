@@ -31,7 +31,7 @@ struct TPairVerdict
     TPairReject Why = TPairReject::None;
     double Level = 0;     // |low| + |high| of the two correlations, for comparing windows
     double Twist = 0;     // low tone over high tone, dB
-    double Share = 0;     // the pair's power over the window's
+    double Share = 0;     // the pair's power over the window's, all of it
     double LowOffset = 0; // each tone's offset from its nominal frequency, a fraction of it
     double HighOffset = 0;
     // Whether each tone's second harmonic stands out, and then its offset
@@ -57,6 +57,9 @@ struct TPairLimits
 {
     double MinShare = 0.40;    // the pair's power over the window's
     double MinDominance = 6.3; // each tone's power over the other tones of its group (8 dB)
+    // Whether the share is of the power in the keypad's band only: what
+    // sounds under it, the bass of music or a voice's low notes, left out.
+    bool InBand = false;
 };
 
 class TPairJudge

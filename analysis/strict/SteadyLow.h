@@ -19,6 +19,8 @@ class TSteadyLow
     // gives the steady power under the band in the window that ends with it,
     // as an energy (a sum of squares over the window).
     double Take(const float *SubBlock);
+    // The power under the band in that window, steady or not.
+    double Window() const { return Parts[0] + Parts[1] + Parts[2] + Parts[3]; }
 
     void Reset();
 

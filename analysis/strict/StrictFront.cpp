@@ -50,7 +50,8 @@ void TStrictFront::AtLowRate(const float *Samples, size_t Count, TSink &Sink)
 
 void TStrictFront::Analyse(const float *Block, TSink &Sink)
 {
-    Latest = &TheBank.Analyse(Block, -SteadyLow.Take(Block));
+    const double Steady = SteadyLow.Take(Block);
+    Latest = &TheBank.Analyse(Block, -Steady, std::max(0.0, SteadyLow.Window() - Steady));
     Sink.Analysed(*this);
 }
 

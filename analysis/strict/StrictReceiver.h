@@ -24,16 +24,18 @@ class TStrictReceiver : private TStrictFront::TSink
     static constexpr int SampleRate = 48000;
     // What a long window must show: speech over a tone takes much of its
     // power and lifts the other tones of its group now and then, so each
-    // window is judged loosely (each tone only the strongest of its group)
-    // and the tracker judges their sum.
-    static constexpr TPairLimits LongLimits = {0.1, 1.0};
+    // window is judged loosely (each tone only the strongest of its group,
+    // its share of the power in the keypad's band, as music's bass takes
+    // most of the rest) and the tracker judges their sum.
+    static constexpr TPairLimits LongLimits = {0.1, 1.0, true};
     // A short window may hold a pair with a small share of its power (a tone
     // under music or loud speech); the tracker asks more of a digit whose
     // windows show little share.
     static constexpr TPairLimits ShortLimits = {0.15, TPairLimits().MinDominance};
     // A stretch of windows holds a pair when each tone stands 10 dB over the
-    // other tones of its group there, whatever its share of the power.
-    static constexpr TPairLimits StretchLimits = {0.1, 10.0};
+    // other tones of its group there, with a tenth of the power in the
+    // keypad's band.
+    static constexpr TPairLimits StretchLimits = {0.1, 10.0, true};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});

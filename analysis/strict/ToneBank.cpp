@@ -151,6 +151,7 @@ void TToneBank::Join(const TToneWindow &Window, const TToneWindow &Before, TTone
     for (int k = 0; k < BankTones; ++k)
         Long.Tone[k] = Window.Tone[k] + Before.Tone[k];
     Long.Energy = Window.Energy + Before.Energy;
+    Long.Unsteady = Window.Unsteady + Before.Unsteady;
     Long.Railed = Window.Railed + Before.Railed;
     Long.Length = TToneBank::Long;
 }
@@ -188,7 +189,7 @@ void TToneBank::NextPhase()
     }
 }
 
-const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
+const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double Unsteady)
 {
     // Four sums side by side, so that the additions need not wait for each
     // other.
@@ -248,6 +249,8 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra)
         WindowEnergy += e;
     CurrentLong.Energy = WindowEnergy + Current.Energy;
     Current.Energy = WindowEnergy;
+    CurrentLong.Unsteady = Unsteady + Current.Unsteady;
+    Current.Unsteady = Unsteady;
     int WindowRailed = 0;
     for (int r : PartRailed)
         WindowRailed += r;

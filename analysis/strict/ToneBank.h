@@ -15,6 +15,7 @@ struct TToneWindow
     std::complex<double>
         Tone[BankTones]; // sum of x[n] e^(-j w n), n counted from the stream's start
     double Energy = 0;   // sum of x[n]^2
+    double Unsteady = 0; // of it, the power under the keypad's band that is not steady
     int Length = 0;      // samples in the window
     int Railed = 0;      // samples at or near full scale: a clipped line
 };
@@ -36,8 +37,8 @@ class TToneBank
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it; Extra is energy the window's samples do not show that counts
-    // in its Energy all the same.
-    const TToneWindow &Analyse(const float *Samples, double Extra = 0);
+    // in its Energy all the same, and Unsteady the window's.
+    const TToneWindow &Analyse(const float *Samples, double Extra = 0, double Unsteady = 0);
 
     // The long window that ends with the last sub-block taken.
     const TToneWindow &LongWindow() const { return *LastLong; }

@@ -21,6 +21,7 @@ TToneWindow TToneStretch::Stretch(int Windows, int Back) const
         for (int k = 0; k < BankTones; ++k)
             Sum.Tone[k] += Each.Tone[k];
         Sum.Energy += Each.Energy;
+        Sum.Unsteady += Each.Unsteady;
         Sum.Railed += Each.Railed;
         Sum.Length += Each.Length;
     }
