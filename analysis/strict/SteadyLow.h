@@ -12,6 +12,9 @@
 
 #include "ToneBank.h"
 
+#include <iterator>
+#include <numeric>
+
 class TSteadyLow
 {
   public:
@@ -20,7 +23,7 @@ class TSteadyLow
     // as an energy (a sum of squares over the window).
     double Take(const float *SubBlock);
     // The power under the band in that window, steady or not.
-    double Window() const { return Parts[0] + Parts[1] + Parts[2] + Parts[3]; }
+    double Window() const { return std::accumulate(std::begin(Parts), std::end(Parts), 0.0); }
 
     void Reset();
 
