@@ -13,8 +13,9 @@ low one), so no condition is one signal seen many times.
 With --extra it writes another set instead, to check a receiver on what it
 was not tuned to: the same kinds of conditions at other strengths (an echo
 as loud as the tones, clipping 20 dB over full scale, SIT under the digits,
-repeated frames) and conditions one after the other (GSM after packet loss
-or echo, music and speech through a codec, noise with DC).
+repeated frames), conditions one after the other (GSM after packet loss
+or echo, music and speech through a codec, noise with DC), and a dialler's
+tones, each a little off its frequency, alone and under speech.
 
 Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...] [--extra]
        channel-corpus.py --list [--extra]
@@ -35,6 +36,9 @@ RATE = 8000
 KEYPAD = "123A456B789C*0#D"
 ROWS = [697.0, 770.0, 852.0, 941.0]
 COLUMNS = [1209.0, 1336.0, 1477.0, 1633.0]
+# A dialler that divides every tone from a 3.58 MHz crystal: each lands up to
+# 0.75 % off its frequency, one up and the other down.
+DIALLER = ([699.1, 766.2, 847.4, 948.0], [1215.9, 1331.7, 1471.9, 1645.0])
 MOH_DIR = "/usr/share/asterisk/moh"
 
 
@@ -60,9 +64,11 @@ def cadence(freqs_levels, seconds, on, off):
     return y
 
 
-def keyed_digits(rng, count, lead=0.3):
+def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS)):
     """Random symbols with random tone and gap lengths and levels, the
-    signal, and each tone's start and end in seconds."""
+    signal, and each tone's start and end in seconds; keypad holds the
+    frequencies of the rows and of the columns."""
+    rows, columns = keypad
     symbols = "".join(rng.choice(list(KEYPAD), count))
     parts = [np.zeros(int(lead * RATE))]
     starts = []
@@ -74,7 +80,7 @@ def keyed_digits(rng, count, lead=0.3):
         low = rng.uniform(-18, -8)
         high = low + rng.uniform(-2, 3)
         # Each digit from its own phase, as a keypad's oscillators start.
-        parts.append(tone([(ROWS[i // 4], low), (COLUMNS[i % 4], high)], on, rng.uniform(0, 1)))
+        parts.append(tone([(rows[i // 4], low), (columns[i % 4], high)], on, rng.uniform(0, 1)))
         parts.append(np.zeros(int(round(off * RATE))))
         starts.append((at, at + parts[-2].size / RATE))
         at += parts[-2].size / RATE + parts[-1].size / RATE
@@ -404,6 +410,9 @@ EXTRA_CONDITIONS = [
      chain(packet_loss(0.01, False, 18), opus("12"))),
     ("band10-dc", "300-3400 Hz line, noise 10 dB down, DC +3,000",
      chain(band_noise(10, 23), dc_offset(3000))),
+    ("dialler", "a dialler's tones, each up to 0.75 % off", clean, DIALLER),
+    ("dialler-speech0", "a dialler's tones under speech of equal power", speech_under(0, 44),
+     DIALLER),
 ]
 
 
@@ -418,24 +427,24 @@ def main():
     args = parser.parse_args()
     conditions = EXTRA_CONDITIONS if args.extra else CONDITIONS
     if args.list:
-        for name, text, _ in conditions:
+        for name, text, *_ in conditions:
             print(f"{name}\t{text}")
         return
     if not args.outdir:
         parser.error("OUTDIR is needed")
     only = set(filter(None, args.only.split(",")))
-    unknown = only - {name for name, _, _ in conditions}
+    unknown = only - {name for name, *_ in conditions}
     if unknown:
         parser.error("unknown condition: " + ", ".join(sorted(unknown)))
     os.makedirs(args.outdir, exist_ok=True)
     with tempfile.TemporaryDirectory() as folder, \
             open(os.path.join(args.outdir, "conditions.tsv"), "w") as listing:
         work = Work(folder)
-        for index, (name, text, apply) in enumerate(conditions):
+        for index, (name, text, apply, *keypad) in enumerate(conditions):
             if only and name not in only:
                 continue
             rng = np.random.default_rng([args.seed, index + (100 if args.extra else 0)])
-            symbols, x, times = keyed_digits(rng, args.digits)
+            symbols, x, times = keyed_digits(rng, args.digits, keypad=(keypad or [(ROWS, COLUMNS)])[0])
             y = apply(work, x)
             write_wav(os.path.join(args.outdir, name + ".wav"), y)
             with open(os.path.join(args.outdir, name + ".txt"), "w") as f:

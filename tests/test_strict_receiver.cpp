@@ -54,9 +54,10 @@ TEST(StrictReceiver, RequirementCases)
     }
 }
 
-// Two notes of music that come near a pair, 300 ms long: what sets them
-// apart from a keypad's tones.
-TEST(StrictReceiver, NothingFromNotes)
+// Two notes of music that come near a pair, 300 ms long, against a keypad
+// dialler's pair, whose tones each land up to 0.75 % off their frequencies,
+// one up and the other down: what sets them apart.
+TEST(StrictReceiver, NotesAndDiallers)
 {
     struct TPartial
     {
@@ -68,12 +69,16 @@ TEST(StrictReceiver, NothingFromNotes)
     {
         const char *Name;
         std::vector<TPartial> Partials;
+        const char *Expected;
     };
     const TNotes Cases[] = {
         {"F5 and F#6 with their second harmonics",
-         {{698.46, -12, -12}, {1396.9, -24, -24}, {1479.98, -12, -12}, {2959.96, -24, -24}}},
-        {"A#5 and F#6, off the pair each its own way", {{932.33, -12, -12}, {1479.98, -12, -12}}},
-        {"a note fading as the other swells", {{697, -6, -30}, {1477, -30, -6}}},
+         {{698.46, -12, -12}, {1396.9, -24, -24}, {1479.98, -12, -12}, {2959.96, -24, -24}},
+         ""},
+        {"G5 and E6, off the pair each its own way", {{783.99, -12, -12}, {1318.51, -12, -12}}, ""},
+        {"a note fading as the other swells", {{697, -6, -30}, {1477, -30, -6}}, ""},
+        {"a dialler's 0, at 948 and 1331.7 Hz", {{948.0, -12, -12}, {1331.7, -12, -12}}, "0"},
+        {"a dialler's C, at 847.4 and 1645 Hz", {{847.4, -12, -12}, {1645.0, -12, -12}}, "C"},
     };
     const size_t Count = 48000 * 3 / 10;
     for (const TNotes &Case : Cases) {
@@ -86,7 +91,7 @@ TEST(StrictReceiver, NothingFromNotes)
                                                  std::sin(2 * M_PI * P.Hertz * n / 48000));
             }
         TStrictReceiver Receiver;
-        EXPECT_EQ(Symbols(Receive(Receiver, Samples)), "");
+        EXPECT_EQ(Symbols(Receive(Receiver, Samples)), Case.Expected);
     }
 }
 

@@ -16,14 +16,14 @@ constexpr double NearFullLoss = 0.0083; // seconds of a tone that fill no window
 // (noise, or speech and music that happen to hold both tones) must fill more
 // windows, about 50 ms: speech and music rarely hold a pair that long. When
 // some of them carry under BuriedShare (a tone under music or loud speech),
-// its tones must also sit on the keypad's frequencies, within BuriedOffset on
-// the mean, and stand still, within BuriedDrift: a keypad's tones come from
-// one clock, while a voice or an instrument that comes near a pair is off it
-// and moves.
+// its tones must also sit near the keypad's frequencies, within BuriedOffset
+// on the mean (a dialler's tones land up to 0.75 % off, see MaxSkew), and
+// stand still, within BuriedDrift: a keypad's tones come from one clock,
+// while a voice or an instrument that comes near a pair is off it and moves.
 constexpr double CleanShare = 0.8;
 constexpr int NoisyExtraWindows = 4;
 constexpr double BuriedShare = 0.4;
-constexpr double BuriedOffset = 0.004;
+constexpr double BuriedOffset = 0.008;
 constexpr double BuriedDrift = 0.0015;
 // Windows in a row without the digit that end it: a pause of P ms empties
 // about P / 5 windows to under half the digit's level, a 10 ms dropout at most
@@ -48,8 +48,16 @@ constexpr double MinHeld = 0.6;
 constexpr double MinHeard = 0.7;
 constexpr double MaxSlip = 0.0015;
 // The two tones' mean offsets, fractions of their frequencies, may differ by
-// this much.
+// MaxSkew; by MaxClearSkew for a pair that carries at least ClearShare of
+// its windows' power on the mean. A keypad's dialler divides each tone from
+// one crystal by a divider of its own, so each lands up to about 0.75 % off
+// its frequency, one up and the other down (the common 3.58 MHz diallers
+// put 941 Hz at 948 and 1336 Hz at 1331.7): two such tones differ by up to
+// 1.3 %. Notes of music or a voice that come near a pair are off it each in
+// its own way too, but they seldom carry most of the power alone.
 constexpr double MaxSkew = 0.007;
+constexpr double MaxClearSkew = 0.014;
+constexpr double ClearShare = 0.6;
 // The twist, in dB, may move this much between the first and the second
 // half of the windows: a keypad starts and stops both tones together, notes
 // of music come and fade each on its own.
@@ -486,8 +494,9 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     const bool Apart =
         (LowMove > Least && HighMove < -Least) || (LowMove < -Least && HighMove > Least);
     const bool Held = Share >= CleanShare * Full && TwistHeld(LowDb, HighDb, Full);
+    const double MostSkew = Share >= ClearShare * Full ? MaxClearSkew : MaxSkew;
     return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
-           std::fabs(Skew) > MaxSkew * Full ||
+           std::fabs(Skew) > MostSkew * Full ||
            (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
 }
 
