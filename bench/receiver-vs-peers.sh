@@ -8,14 +8,19 @@
 #
 # Usage: bench/receiver-vs-peers.sh [build dir]
 #   MINUTES_SPEECH (default 40), MINUTES_NOISE (default 10), SYNTH_BARS
-#   (default 600), DIGITS_OVER_SPEECH (default 600) set the corpus sizes;
+#   (default 600), DIGITS_OVER_SPEECH (default 600) and DIGITS_OVER_RECORDED
+#   (default 3000) set the corpus sizes;
 #   MUSIC_DIR (default /usr/share/games/singularity/music, from the Debian
-#   package singularity-music) adds recorded music when it is there; KEEP_DIR
+#   package singularity-music) adds recorded music when it is there;
+#   PROMPTS_DIR (default /usr/share/asterisk/sounds/en, from the Debian package
+#   asterisk-core-sounds-en-wav) adds recorded speech, a voice's prompts with
+#   the pauses between them, for talk-off and under digits; KEEP_DIR
 #   keeps the generated audio in that folder. CHANNEL_DIGITS (default 96) and
 #   CHANNEL_SEEDS (default "1", several for more signals) size the channel
 #   corpus; ONLY_CHANNEL=1 runs the channel table alone.
 # Needs: sox, espeak-ng, multimon-ng, libspandsp-dev, a C compiler, python3
-# with numpy, ffmpeg, lame, opus-tools, asterisk-moh-opsound-wav.
+# with numpy, ffmpeg, lame, opus-tools, asterisk-moh-opsound-wav (and, for the
+# recorded speech, asterisk-core-sounds-en-wav).
 set -euo pipefail
 
 build=${1:-${BUILD_DIR:-build}}
@@ -26,7 +31,9 @@ minutes_speech=${MINUTES_SPEECH:-40}
 minutes_noise=${MINUTES_NOISE:-10}
 synth_bars=${SYNTH_BARS:-600}
 digits_over_speech=${DIGITS_OVER_SPEECH:-600}
+digits_over_recorded=${DIGITS_OVER_RECORDED:-3000}
 music_dir=${MUSIC_DIR:-/usr/share/games/singularity/music}
+prompts_dir=${PROMPTS_DIR:-/usr/share/asterisk/sounds/en}
 here=$(cd "$(dirname "$0")" && pwd)
 
 for tool in "$probe" "$cases" "$decoder" sox soxi espeak-ng multimon-ng cc pkg-config python3 ffmpeg \
@@ -234,6 +241,22 @@ for c in "${counts[@]}"; do cells="$cells | $(per_hour "$c" "$speech_seconds")";
 printf '| Speech, espeak-ng, %d pieces in %d languages, %.0f min | at most 1/h, goal 0%s |\n' \
     "$piece" "${#texts[@]}" "$(awk -v s="$speech_seconds" 'BEGIN { print s / 60 }')" "$cells"
 
+# Recorded speech, when the package is there: a telephone system's prompts in
+# one voice, one after the other in the order of their names.
+prompt_files=()
+if [ -d "$prompts_dir" ]; then
+    mapfile -t prompt_files < <(find -L "$prompts_dir" -maxdepth 1 -name '*.wav' | sort)
+fi
+if [ ${#prompt_files[@]} -gt 0 ]; then
+    sox -D "${prompt_files[@]}" -r 48000 -c 1 -b 16 "$work/prompts.wav"
+    prompts_seconds=$(soxi -D "$work/prompts.wav")
+    read -r -a counts < <(count_false "$work/prompts.wav")
+    cells=""
+    for c in "${counts[@]}"; do cells="$cells | $(per_hour "$c" "$prompts_seconds")"; done
+    printf '| Speech, recorded, %d prompts (%s), %.0f min | at most 1/h, goal 0%s |\n' \
+        "${#prompt_files[@]}" "$prompts_dir" "$(awk -v s="$prompts_seconds" 'BEGIN { print s / 60 }')" "$cells"
+fi
+
 # Music: recorded, when the package is there, and synthesised chords of
 # plucked, square and sawtooth notes (pure sines would be real DTMF at times).
 music_files=()
@@ -270,23 +293,36 @@ for c in "${counts[@]}"; do cells="$cells | $(per_hour "$c" "$synth_seconds")"; 
 printf '| Music, synthesised chords and melody, %.0f min | at most 1/h, goal 0%s |\n' \
     "$(awk -v s="$synth_seconds" 'BEGIN { print s / 60 }')" "$cells"
 
-# Digits over speech: -20 dBFS per tone, speech at the same power (and 16 dB
-# under it), measured as the speech's mean power over its whole length.
-digit_seconds=$(awk -v n="$digits_over_speech" 'BEGIN { print n * 0.2 }')
-expected=$("$cases" digits "$digits_over_speech" -20 "$work/digits.wav")
-sox "${speech_files[@]}" "$work/allspeech.wav" trim 0 "$digit_seconds"
-speech_db=$(sox "$work/allspeech.wav" -n stats 2>&1 | awk '/^RMS lev dB/ { print $4 }')
-for under in 0 16; do
-    gain=$(awk -v s="$speech_db" -v u="$under" 'BEGIN { print -20 - u - s }')
-    sox -m -v 1 "$work/digits.wav" -v 1 "|sox $work/allspeech.wav -p gain $gain" "$work/mixed.wav"
-    line="| $digits_over_speech digits over speech at $under dB under the pair | at least 99 %, at most 0.5 % extra"
-    for d in "${decoders[@]}"; do
-        found=$("run_$d" "$work/mixed.wav" | tr -d '\n')
-        read -r correct extra < <(score "$expected" "$found")
-        line="$line | $(awk -v c="$correct" -v e="$extra" -v n="$digits_over_speech" \
-            'BEGIN { printf "%.1f %%, +%d (%.1f %%)", 100 * c / n, e, 100 * e / n }')"
+# Digits over speech: -20 dBFS per tone, 100 ms on and 100 ms off, the speech
+# measured over its whole length: at the power of the pair while it sounds (0
+# dB under it), at the digits' mean power over tones and gaps (3 dB under
+# it), and 16 dB under it.
+# digits_over COUNT SPEECH_WAV WHAT UNDER...: a row for COUNT digits over
+# the start of SPEECH_WAV at each UNDER.
+digits_over() {
+    local count=$1 speech=$2 what=$3 expected speech_db under gain line d found correct extra
+    shift 3
+    expected=$("$cases" digits "$count" -20 "$work/digits.wav")
+    sox "$speech" "$work/under.wav" trim 0 "$(awk -v n="$count" 'BEGIN { print n * 0.2 }')"
+    speech_db=$(sox "$work/under.wav" -n stats 2>&1 | awk '/^RMS lev dB/ { print $4 }')
+    for under in "$@"; do
+        gain=$(awk -v s="$speech_db" -v u="$under" 'BEGIN { print -20 - u - s }')
+        sox -m -v 1 "$work/digits.wav" -v 1 "|sox $work/under.wav -p gain $gain" "$work/mixed.wav"
+        line="| $count digits over $what at $under dB under the pair | at least 99 %, at most 0.5 % extra"
+        for d in "${decoders[@]}"; do
+            found=$("run_$d" "$work/mixed.wav" | tr -d '\n')
+            read -r correct extra < <(score "$expected" "$found")
+            line="$line | $(awk -v c="$correct" -v e="$extra" -v n="$count" \
+                'BEGIN { printf "%.1f %%, +%d (%.1f %%)", 100 * c / n, e, 100 * e / n }')"
+        done
+        echo "$line |"
     done
-    echo "$line |"
-done
+}
+sox "${speech_files[@]}" "$work/allspeech.wav" trim 0 "$(awk -v n="$digits_over_speech" 'BEGIN { print n * 0.2 }')"
+digits_over "$digits_over_speech" "$work/allspeech.wav" speech 0 16
+if [ ${#prompt_files[@]} -gt 0 ]; then
+    count=$(awk -v n="$digits_over_recorded" -v s="$prompts_seconds" 'BEGIN { m = int(s / 0.2); print n < m ? n : m }')
+    digits_over "$count" "$work/prompts.wav" "recorded speech" 0 3
+fi
 
 channel_table
