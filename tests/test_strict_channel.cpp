@@ -101,6 +101,19 @@ std::vector<float> Tones(const std::vector<std::pair<double, double>> &Parts, si
     return x;
 }
 
+// The symbols that a receiver at 8000 Hz finds in Heard.
+std::string Decoded(const std::vector<float> &Heard)
+{
+    TStrictReceiver Receiver(static_cast<int>(Rate));
+    std::vector<TDecodedSymbol> Found;
+    Receiver.Receive(Heard.data(), Heard.size(), Found);
+    Receiver.Finish(Found);
+    std::string Text;
+    for (const TDecodedSymbol &S : Found)
+        Text += S.Symbol;
+    return Text;
+}
+
 TEST(StrictReceiver, ChannelConditions)
 {
     // Every symbol, and an equal pair after an ordinary gap.
@@ -183,17 +196,29 @@ TEST(StrictReceiver, ChannelConditions)
         SCOPED_TRACE(Row.Name);
         const std::vector<float> Heard = Row.Apply(Digits);
         ASSERT_GE(Heard.size(), Digits.size() * 9 / 10) << "the channel gave too little back";
-        TStrictReceiver Receiver(static_cast<int>(Rate));
-        std::vector<TDecodedSymbol> Found;
-        Receiver.Receive(Heard.data(), Heard.size(), Found);
-        Receiver.Finish(Found);
-        std::string Text;
-        for (const TDecodedSymbol &S : Found)
-            Text += S.Symbol;
+        const std::string Text = Decoded(Heard);
         const int Correct = InOrder(Played, Text);
         EXPECT_GE(Correct, Row.MinFound) << Text;
         EXPECT_LE(static_cast<int>(Text.size()) - Correct, Row.MaxExtra) << Text;
     }
+}
+
+// Hard clipping adds odd products of a pair, two of which sit either side of
+// the high tone's harmonic and read there as a harmonic locked to the tone:
+// every symbol, its tones equally loud, clipped 20 dB over full scale.
+TEST(StrictReceiver, ClippedPairs)
+{
+    const std::string Played = "0123456789ABCD*#";
+    TKeypadPlay Play;
+    Play.ToneSeconds = 0.08;
+    Play.GapSeconds = 0.08;
+    Play.LowDbfs = -14;
+    Play.HighDbfs = -14;
+    std::vector<float> Heard = KeypadSignal(Played, Play, Rate);
+    const float Peak = 2 * std::pow(10.0f, -14.0f / 20);
+    for (float &v : Heard)
+        v = std::clamp(v * 10.0f / Peak, -1.0f, 32767 / 32768.0f);
+    EXPECT_EQ(Decoded(Heard), Played);
 }
 
 } // namespace

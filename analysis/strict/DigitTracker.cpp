@@ -465,6 +465,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double HighSlip = 0;
     double Skew = 0;
     double Share = 0;
+    size_t Clipped = 0;
     for (const TMark &Mark : Marks)
         if (Mark.Verdict.Level >= NearFull * Peak) {
             LowDb[Full] = Db(std::sqrt(Mark.Verdict.Power[LowTone]));
@@ -476,9 +477,15 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
             HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
             Skew += Mark.Verdict.LowOffset - Mark.Verdict.HighOffset;
             Share += Mark.Verdict.Share;
+            Clipped += Mark.Verdict.Clipped;
         }
     // A harmonic heard in most windows whose offset, on the mean, is the
     // tone's: what leaks into its bin from elsewhere averages out.
+    // A clipped line adds odd products of the pair, among them 2 f1 + f2 and
+    // 3 f2 - 2 f1, which sit either side of the high tone's harmonic at
+    // |2 f1 - f2| (under 100 Hz for 2, 3, 6, B and C): in its bin they read
+    // as a harmonic locked to the tone.
+    const bool Clipping = 2 * Clipped >= Full;
     const auto Locked = [Full](int Heard, double Slip) {
         return Heard >= MinHeard * Full && std::fabs(Slip) <= MaxSlip * Heard;
     };
@@ -495,7 +502,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
         (LowMove > Least && HighMove < -Least) || (LowMove < -Least && HighMove > Least);
     const bool Held = Share >= CleanShare * Full && TwistHeld(LowDb, HighDb, Full);
     const double MostSkew = Share >= ClearShare * Full ? MaxClearSkew : MaxSkew;
-    return Locked(LowHeard, LowSlip) || Locked(HighHeard, HighSlip) ||
+    return Locked(LowHeard, LowSlip) || (!Clipping && Locked(HighHeard, HighSlip)) ||
            std::fabs(Skew) > MostSkew * Full ||
            (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
 }
