@@ -101,6 +101,17 @@ std::vector<float> Tones(const std::vector<std::pair<double, double>> &Parts, si
     return x;
 }
 
+// Digits of 80 ms with 80 ms gaps, each tone at its level.
+TKeypadPlay Keyed(double LowDbfs, double HighDbfs)
+{
+    TKeypadPlay Play;
+    Play.ToneSeconds = 0.08;
+    Play.GapSeconds = 0.08;
+    Play.LowDbfs = LowDbfs;
+    Play.HighDbfs = HighDbfs;
+    return Play;
+}
+
 // The symbols that a receiver at 8000 Hz finds in Heard.
 std::string Decoded(const std::vector<float> &Heard)
 {
@@ -118,11 +129,7 @@ TEST(StrictReceiver, ChannelConditions)
 {
     // Every symbol, and an equal pair after an ordinary gap.
     const std::string Played = "0123456789ABCD*#1155";
-    TKeypadPlay Play;
-    Play.ToneSeconds = 0.08;
-    Play.GapSeconds = 0.08;
-    Play.LowDbfs = -14;
-    Play.HighDbfs = -12;
+    const TKeypadPlay Play = Keyed(-14, -12);
     std::vector<float> Digits(static_cast<size_t>(0.3 * Rate), 0.0f);
     const std::vector<float> Keyed = KeypadSignal(Played, Play, Rate);
     Digits.insert(Digits.end(), Keyed.begin(), Keyed.end());
@@ -209,12 +216,7 @@ TEST(StrictReceiver, ChannelConditions)
 TEST(StrictReceiver, ClippedPairs)
 {
     const std::string Played = "0123456789ABCD*#";
-    TKeypadPlay Play;
-    Play.ToneSeconds = 0.08;
-    Play.GapSeconds = 0.08;
-    Play.LowDbfs = -14;
-    Play.HighDbfs = -14;
-    std::vector<float> Heard = KeypadSignal(Played, Play, Rate);
+    std::vector<float> Heard = KeypadSignal(Played, Keyed(-14, -14), Rate);
     const float Peak = 2 * std::pow(10.0f, -14.0f / 20);
     for (float &v : Heard)
         v = std::clamp(v * 10.0f / Peak, -1.0f, 32767 / 32768.0f);
