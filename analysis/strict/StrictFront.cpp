@@ -3,10 +3,11 @@
 #include "StrictReceiver.h"
 
 #include <algorithm>
+#include <cmath>
 
 TStrictFront::TStrictFront(int Factor, const std::array<double, DtmfToneCount> &Gain,
                            const TStrictLimits &Limits)
-    : Factor(Factor), Judge(Gain, Limits), Latest(&TheBank.Previous())
+    : Factor(Factor), Judge(Gain, Limits), Latest(&TheBank.Previous()), RailDue(Factor)
 {
 }
 
@@ -16,42 +17,71 @@ void TStrictFront::Receive(const float *Samples, size_t Count, TSink &Sink)
         const size_t Take = std::min(Count, Chunk);
         Taken += static_cast<int64_t>(Take);
         if (Factor > 1) {
+            CountRails(Samples, Take);
             const size_t Made = Decimator.Process(Samples, Take, Low);
-            AtLowRate(Low, Made, Sink);
+            AtLowRate(Low, LowRails, Made, Sink);
         } else {
-            AtLowRate(Samples, Take, Sink);
+            AtLowRate(Samples, nullptr, Take, Sink);
         }
         Samples += Take;
         Count -= Take;
     }
 }
 
-void TStrictFront::AtLowRate(const float *Samples, size_t Count, TSink &Sink)
+// One count for each output that the decimator makes of these samples, in
+// LowRails: every output takes Factor input samples, as the decimator's do.
+void TStrictFront::CountRails(const float *Samples, size_t Count)
+{
+    unsigned char *Out = LowRails;
+    for (size_t n = 0; n < Count; ++n) {
+        RailRun += std::fabs(Samples[n]) >= TToneBank::Rail;
+        if (--RailDue == 0) {
+            *Out++ = static_cast<unsigned char>(RailRun);
+            RailRun = 0;
+            RailDue = Factor;
+        }
+    }
+}
+
+void TStrictFront::AtLowRate(const float *Samples, const unsigned char *Rails, size_t Count,
+                             TSink &Sink)
 {
     while (Count > 0) {
         // Whole sub-blocks are analysed where they lie.
         if (Filled == 0 && Count >= TToneBank::SubBlock) {
-            Analyse(Samples, Sink);
+            Analyse(Samples, Rails, Sink);
             Samples += TToneBank::SubBlock;
+            Rails = Rails != nullptr ? Rails + TToneBank::SubBlock : nullptr;
             Count -= TToneBank::SubBlock;
             continue;
         }
         const size_t Take = std::min(Count, static_cast<size_t>(TToneBank::SubBlock - Filled));
         std::copy(Samples, Samples + Take, SubBlock + Filled);
+        if (Rails != nullptr) {
+            std::copy(Rails, Rails + Take, SubBlockRails + Filled);
+            Rails += Take;
+        }
         Filled += static_cast<int>(Take);
         Samples += Take;
         Count -= Take;
         if (Filled < TToneBank::SubBlock)
             break;
         Filled = 0;
-        Analyse(SubBlock, Sink);
+        Analyse(SubBlock, Factor > 1 ? SubBlockRails : nullptr, Sink);
     }
 }
 
-void TStrictFront::Analyse(const float *Block, TSink &Sink)
+void TStrictFront::Analyse(const float *Block, const unsigned char *Rails, TSink &Sink)
 {
+    int Railed = -1;
+    if (Rails != nullptr) {
+        int Inputs = 0;
+        for (int n = 0; n < TToneBank::SubBlock; ++n)
+            Inputs += Rails[n];
+        Railed = (Inputs + Factor / 2) / Factor;
+    }
     const double Steady = SteadyLow.Take(Block);
-    Latest = &TheBank.Analyse(Block, -Steady, std::max(0.0, SteadyLow.Window() - Steady));
+    Latest = &TheBank.Analyse(Block, -Steady, std::max(0.0, SteadyLow.Window() - Steady), Railed);
     Sink.Analysed(*this);
 }
 
@@ -60,10 +90,12 @@ void TStrictFront::Flush(TSink &Sink)
     constexpr int MostZeros = TToneBank::SubBlock * TDecimator::Factor;
     const float Zeros[MostZeros] = {};
     for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i) {
-        if (Factor > 1)
-            AtLowRate(Low, Decimator.Process(Zeros, MostZeros, Low), Sink);
-        else
-            AtLowRate(Zeros, TToneBank::SubBlock, Sink);
+        if (Factor > 1) {
+            CountRails(Zeros, MostZeros);
+            AtLowRate(Low, LowRails, Decimator.Process(Zeros, MostZeros, Low), Sink);
+        } else {
+            AtLowRate(Zeros, nullptr, TToneBank::SubBlock, Sink);
+        }
     }
 }
 
@@ -75,6 +107,8 @@ void TStrictFront::Reset()
     Latest = &TheBank.Previous();
     Filled = 0;
     Taken = 0;
+    RailRun = 0;
+    RailDue = Factor;
 }
 
 void TStrictFront::Record(TStrictRecord &Out, bool JudgeLong) const

@@ -63,8 +63,11 @@ class TStrictFront
   private:
     static constexpr size_t Chunk = 6 * 1024;
 
-    void AtLowRate(const float *Samples, size_t Count, TSink &Sink);
-    void Analyse(const float *Block, TSink &Sink);
+    // Rails, when given, holds for each sample how many of the input samples
+    // it was made of sat on the rail.
+    void AtLowRate(const float *Samples, const unsigned char *Rails, size_t Count, TSink &Sink);
+    void Analyse(const float *Block, const unsigned char *Rails, TSink &Sink);
+    void CountRails(const float *Samples, size_t Count);
 
     const int Factor;
     TPairJudge Judge;
@@ -73,7 +76,15 @@ class TStrictFront
     TToneBank TheBank;
     const TToneWindow *Latest;
     float Low[Chunk];
+    // The decimator's filter rounds off the rail of a clipped line, so the
+    // input's samples on it are counted before, over the Factor samples that
+    // complete each output (a count runs 1.25 outputs ahead of its output's
+    // centre, which a window's share does not feel).
+    unsigned char LowRails[Chunk];
+    int RailRun = 0; // input samples on the rail since the last output
+    int RailDue = 0; // input samples still to come before the next output
     float SubBlock[TToneBank::SubBlock];
+    unsigned char SubBlockRails[TToneBank::SubBlock];
     int Filled = 0;
     int64_t Taken = 0; // input samples taken so far
 };

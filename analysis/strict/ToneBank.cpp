@@ -93,9 +93,7 @@ __attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, d
 #endif
 
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
-// A sample this near full scale sits on the rail of a clipped line, or on
-// the ripple that a resampler leaves on it.
-constexpr float RailPower = 0.98f * 0.98f;
+constexpr float RailPower = TToneBank::Rail * TToneBank::Rail;
 
 int RailedIn(const float *Samples)
 {
@@ -189,7 +187,8 @@ void TToneBank::NextPhase()
     }
 }
 
-const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double Unsteady)
+const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double Unsteady,
+                                      int Railed)
 {
     // Four sums side by side, so that the additions need not wait for each
     // other.
@@ -224,7 +223,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double
         Correlate(Samples, Basis, Sums);
         PartEnergy[Newest] = Energy;
         // No sample sits on the rail of a sub-block with less energy.
-        PartRailed[Newest] = Energy >= RailPower ? RailedIn(Samples) : 0;
+        PartRailed[Newest] = Railed >= 0 ? Railed : Energy >= RailPower ? RailedIn(Samples) : 0;
         for (int k = 0; k < BankTones; ++k) {
             // Referred to the stream's start: turned by the phase the tone
             // has gone through before this sub-block. Written out: the

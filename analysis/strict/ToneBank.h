@@ -30,6 +30,9 @@ class TToneBank
     // The long window: twice as long, for telling a tone under speech.
     static constexpr int SubBlocksPerLong = 2 * SubBlocksPerWindow;
     static constexpr int Long = SubBlock * SubBlocksPerLong;
+    // A sample this near full scale sits on the rail of a clipped line, or on
+    // the ripple that a resampler leaves on it.
+    static constexpr float Rail = 0.98f;
 
     // Portable: the kernels written for any processor rather than those for
     // this one's vector unit, which give the same results.
@@ -37,8 +40,11 @@ class TToneBank
 
     // Takes one sub-block of SubBlock samples and gives the window that ends
     // with it; Extra is energy the window's samples do not show that counts
-    // in its Energy all the same, and Unsteady the window's.
-    const TToneWindow &Analyse(const float *Samples, double Extra = 0, double Unsteady = 0);
+    // in its Energy all the same, and Unsteady the window's. Railed counts
+    // the sub-block's samples on the rail, where the caller saw them before
+    // a filter rounded the rail off; -1 counts them here.
+    const TToneWindow &Analyse(const float *Samples, double Extra = 0, double Unsteady = 0,
+                               int Railed = -1);
 
     // The long window that ends with the last sub-block taken.
     const TToneWindow &LongWindow() const { return *LastLong; }
