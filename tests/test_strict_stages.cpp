@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <complex>
 #include <random>
@@ -269,6 +270,21 @@ TPairVerdict ScriptWindow(char c)
         V.Power[1] *= static_cast<float>(std::pow(10.0, 0.4)); // 770 Hz
         V.Power[5] /= static_cast<float>(std::pow(10.0, 0.4)); // 1336 Hz
         return V;
+    case 'w':
+    case 'x':
+    case 'y':
+    case 'z':
+    case 'W':
+    case 'X':
+    case 'Y':
+    case 'Z':
+        // Beside other sound (share 0.6), the low tone (both, in capitals)
+        // 0, 0.5, 1 and 1.5 % off.
+        V = Scripted('5', 1);
+        V.Share = 0.6;
+        V.LowOffset = 0.005 * (std::tolower(c) - 'w');
+        V.HighOffset = std::isupper(c) ? V.LowOffset : 0;
+        return V;
     default:
         return Scripted(c, 1);
     }
@@ -277,9 +293,10 @@ TPairVerdict ScriptWindow(char c)
 // The tracker on windows 5 ms apart: each character of Script is one window,
 // '5' and '6' the pair at full level, 'e' the pair of '5' at a third of it
 // (an echo), 'q' at 0.15 (an echo far down), 'h' at half, 'm' with its low tone 4 dB up and its
-// high tone 4 dB down, 'o' with the high tone 8 dB over the low, '.' nothing; 'L' the pair of '5'
-// that only the long windows hold (it is there in the windows, under sound that keeps them from
-// holding it); else the long windows hold nothing.
+// high tone 4 dB down, 'o' with the high tone 8 dB over the low, 'w' to 'z' (and 'W' to 'Z') with
+// the low tone (both tones) moving off its frequency, '.' nothing; 'L' the pair of '5' that only
+// the long windows hold (it is there in the windows, under sound that keeps them from holding it);
+// else the long windows hold nothing.
 std::string Track(const std::string &Script, std::vector<TDecodedSymbol> *Started = nullptr)
 {
     TDigitTracker Tracker(TToneBank::Window, TToneBank::Long);
@@ -328,6 +345,9 @@ TEST(StrictStages, DigitTrackerScripts)
          "..oooooohhhhhh.....", "5"},
         {"a digit the long windows started comes back after a pause",
          "..LLLLLLLLLLLLLLLL.....LLLLLLLLLLLLLLLL....", "55"},
+        {"a voice beside the low tone pulls it, the high one stands still", "..wwwxxxyyyzzz....",
+         "5"},
+        {"both tones glide, as a voice's harmonics do", "..WWWXXXYYYZZZ....", ""},
     };
     for (const TRow &Row : Rows)
         EXPECT_EQ(Track(Row.Script), Row.Expected) << Row.Name;

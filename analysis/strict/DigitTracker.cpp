@@ -39,6 +39,13 @@ constexpr double MaxDrift = 0.005;
 // low rate (AMR-NB 4.75, GSM) moves its tones by up to about 1 % as it
 // settles, so a clean pair may drift this much.
 constexpr double CleanDrift = 0.012;
+// Speech carries most of its power under the high group, and a voice's
+// harmonic near the low tone pulls its frequency now and then, while the high
+// tone stands still: where MaxDrift holds, a pair whose high tone moves no
+// more than StillDrift may see its low tone move PulledDrift. A voice that
+// makes a pair by itself glides both of them.
+constexpr double StillDrift = 0.001;
+constexpr double PulledDrift = 0.015;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
@@ -341,9 +348,9 @@ double TDigitTracker::Ready() const
     // rest of the digit does not have: on the mean over the windows at half
     // its level and more, the twist is the digit's.
     const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top));
-    const bool Start = Sums.Full >= Needed && Again && Twist &&
-                       (!Buried || NearNominal(Sums, BuriedOffset)) && Steady(Marks, Top, Drift) &&
-                       !Musical(Marks, Whole);
+    const bool Start =
+        Sums.Full >= Needed && Again && Twist && (!Buried || NearNominal(Sums, BuriedOffset)) &&
+        Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) && !Musical(Marks, Whole);
     return Start ? Top : 0;
 }
 
@@ -390,7 +397,8 @@ double TDigitTracker::LongReady() const
         Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
         Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
         (!Masked || NearNominal(Sums, MaskedOffset)) &&
-        Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift) && !Musical(Marks, Whole);
+        Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift, Masked ? 0 : PulledDrift) &&
+        !Musical(Marks, Whole);
     return Start ? Top : 0;
 }
 
@@ -524,7 +532,8 @@ bool TDigitTracker::TwistHeld(const double *LowDb, const double *HighDb, size_t 
 // Each window's offset is the phase turn since the window before, so over an
 // unbroken run of windows the offsets add up to the whole turn and their mean
 // over each half of the run is that half's frequency, with little noise.
-bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift)
+bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift,
+                           double MaxLowDrift)
 {
     const double Least = Settled * Peak;
     // The settled stretch: from the first window whose predecessor is
@@ -553,7 +562,9 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double 
         Low += Marks[Last - i].Verdict.LowOffset - Marks[First + i].Verdict.LowOffset;
         High += Marks[Last - i].Verdict.HighOffset - Marks[First + i].Verdict.HighOffset;
     }
-    return std::fabs(Low) <= MaxDrift * Each && std::fabs(High) <= MaxDrift * Each;
+    const double LowMost = std::fabs(High) <= StillDrift * Each ? MaxLowDrift : MaxDrift;
+    return std::fabs(Low) <= std::max(MaxDrift, LowMost) * Each &&
+           std::fabs(High) <= MaxDrift * Each;
 }
 
 void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top,

@@ -100,7 +100,11 @@ class TDigitTracker
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     // The sums over the windows at Least and more.
     static TSums SumsFrom(const std::vector<TMark> &Marks, double Least);
-    static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift);
+    // Whether both tones drift no more than MaxDrift between the halves of
+    // the settled windows; the low tone up to MaxLowDrift when the high one
+    // stands still.
+    static bool Steady(const std::vector<TMark> &Marks, double Peak, double MaxDrift,
+                       double MaxLowDrift = 0);
     // The highest level of the Newest marks (of all by default).
     static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
     static bool NearNominal(const TSums &Sums, double MaxOffset);
