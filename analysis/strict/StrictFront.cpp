@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 TStrictFront::TStrictFront(int Factor, const std::array<double, DtmfToneCount> &Gain,
                            const TStrictLimits &Limits)
@@ -17,8 +20,8 @@ void TStrictFront::Receive(const float *Samples, size_t Count, TSink &Sink)
         const size_t Take = std::min(Count, Chunk);
         Taken += static_cast<int64_t>(Take);
         if (Factor > 1) {
-            CountRails(Samples, Take);
             const size_t Made = Decimator.Process(Samples, Take, Low);
+            CountRails(Samples, Take, Made);
             AtLowRate(Low, LowRails, Made, Sink);
         } else {
             AtLowRate(Samples, nullptr, Take, Sink);
@@ -28,11 +31,49 @@ void TStrictFront::Receive(const float *Samples, size_t Count, TSink &Sink)
     }
 }
 
-// One count for each output that the decimator makes of these samples, in
-// LowRails: every output takes Factor input samples, as the decimator's do.
-void TStrictFront::CountRails(const float *Samples, size_t Count)
+namespace {
+
+// Whether any of the samples reaches Level: four at a time where SSE2 is.
+bool AnyOver(const float *Samples, size_t Count, float Level)
 {
+    size_t n = 0;
+    bool Any = false;
+#ifdef __SSE2__
+    const __m128 Magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 Least = _mm_set1_ps(Level);
+    __m128 Hit = _mm_setzero_ps();
+    for (; n + 4 <= Count; n += 4)
+        Hit = _mm_or_ps(Hit, _mm_cmpge_ps(_mm_and_ps(_mm_loadu_ps(Samples + n), Magnitude), Least));
+    Any = _mm_movemask_ps(Hit) != 0;
+#endif
+    for (; n < Count; ++n)
+        Any = Any || std::fabs(Samples[n]) >= Level;
+    return Any;
+}
+
+} // namespace
+
+// One count for each of the Made outputs that the decimator made of these
+// samples, in LowRails: every output takes Factor input samples, as the
+// decimator's do. Where the outputs stay under half of full scale, no run of
+// samples on the rail long enough to count went in.
+void TStrictFront::CountRails(const float *Samples, size_t Count, size_t Made)
+{
+    constexpr float Loud = 0.5f;
     unsigned char *Out = LowRails;
+    if (!AnyOver(Low, Made, Loud) || !AnyOver(Samples, Count, TToneBank::Rail)) {
+        // Only the output under way may have a count.
+        if (Count < static_cast<size_t>(RailDue)) {
+            RailDue -= static_cast<int>(Count);
+            return;
+        }
+        const size_t After = Count - static_cast<size_t>(RailDue);
+        *Out++ = static_cast<unsigned char>(RailRun);
+        std::fill(Out, Out + After / Factor, 0);
+        RailRun = 0;
+        RailDue = Factor - static_cast<int>(After % Factor);
+        return;
+    }
     for (size_t n = 0; n < Count; ++n) {
         RailRun += std::fabs(Samples[n]) >= TToneBank::Rail;
         if (--RailDue == 0) {
@@ -91,8 +132,9 @@ void TStrictFront::Flush(TSink &Sink)
     const float Zeros[MostZeros] = {};
     for (int i = 0; i < TToneBank::SubBlocksPerWindow + 8; ++i) {
         if (Factor > 1) {
-            CountRails(Zeros, MostZeros);
-            AtLowRate(Low, LowRails, Decimator.Process(Zeros, MostZeros, Low), Sink);
+            const size_t Made = Decimator.Process(Zeros, MostZeros, Low);
+            CountRails(Zeros, MostZeros, Made);
+            AtLowRate(Low, LowRails, Made, Sink);
         } else {
             AtLowRate(Zeros, nullptr, TToneBank::SubBlock, Sink);
         }

@@ -67,7 +67,7 @@ class TStrictFront
     // it was made of sat on the rail.
     void AtLowRate(const float *Samples, const unsigned char *Rails, size_t Count, TSink &Sink);
     void Analyse(const float *Block, const unsigned char *Rails, TSink &Sink);
-    void CountRails(const float *Samples, size_t Count);
+    void CountRails(const float *Samples, size_t Count, size_t Made);
 
     const int Factor;
     TPairJudge Judge;
