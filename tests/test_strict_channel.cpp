@@ -162,6 +162,15 @@ TEST(StrictReceiver, ChannelConditions)
              return x;
          },
          20, 0},
+        {"echo 20 ms, 3 dB down, which combs a tone of many pairs 5 to 9 dB down",
+         [](std::vector<float> x) {
+             const std::vector<float> Direct = x;
+             const size_t Delay = static_cast<size_t>(0.020 * Rate);
+             for (size_t n = Delay; n < x.size(); ++n)
+                 x[n] += 0.708f * Direct[n - Delay];
+             return x;
+         },
+         20, 0},
         {"a line that lifts the high group, then hard clipping 20 dB over full scale",
          [](std::vector<float> x) {
              for (size_t n = x.size() - 1; n > 0; --n)

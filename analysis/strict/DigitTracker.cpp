@@ -137,6 +137,15 @@ constexpr int DeepWindows = 10;
 // keeps the windows over the trough, while a dropout or a codec's lost frame
 // brings no more than three of them this low.
 constexpr double Sag = 0.35;
+// An echo that joins a tone combs its spectrum: from when it comes, it may
+// hold the twist out of bounds for the rest of the digit. Before it, the
+// first EchoFreeWindows of a candidate hold the pair as it was sent; a window
+// whose pair is that candidate's but for its twist carries the candidate on
+// when no tone stands more than EchoRise over its power there (an echo adds
+// at most 6 dB to a tone, and the first windows hold it in part), and a digit
+// that sounds in any case.
+constexpr size_t EchoFreeWindows = 2;
+constexpr double EchoRise = 6.0;
 
 int WindowsFor(double Seconds)
 {
@@ -164,10 +173,12 @@ TDigitTracker::TDigitTracker(double WindowLength, double LongLength, const TStri
     LongCandidate.Marks.reserve(MaxMarks);
 }
 
-void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerdict,
                          double WindowStart, std::vector<TDecodedSymbol> &Ended,
                          std::vector<TDecodedSymbol> *Started)
 {
+    TPairVerdict Combed;
+    const TPairVerdict &Verdict = Echoed(Given, Combed) ? Combed : Given;
     Watch(Verdict);
     if (DigitSymbol != 0) {
         if (Carries(Verdict, LongVerdict, WindowStart)) {
@@ -202,6 +213,40 @@ void TDigitTracker::Take(const TPairVerdict &Verdict, const TPairVerdict &LongVe
         StartDigit(Candidate, WindowLength, Top, Ended, Started);
     else if (const double LongTop = LongReady())
         StartDigit(LongCandidate, LongLength, LongTop, Ended, Started);
+}
+
+// Whether Given holds, but for its twist, the pair of the digit sounding or
+// of a candidate whose first windows hold its twist in bounds, as an echo
+// that combs the tones leaves it; Combed is then Given with that pair.
+bool TDigitTracker::Echoed(const TPairVerdict &Given, TPairVerdict &Combed) const
+{
+    const char Symbol = Given.Twisted;
+    if (Symbol == 0)
+        return false;
+    bool Carried = Symbol == DigitSymbol && DigitLevel > 0;
+    if (!Carried && DigitSymbol == 0 && Symbol == Candidate.Symbol &&
+        Candidate.Marks.size() >= EchoFreeWindows) {
+        int Low = 0;
+        int High = 0;
+        KeypadTones(Symbol, Low, High);
+        TSums Head;
+        double LowPower = 0;
+        double HighPower = 0;
+        for (size_t i = 0; i < EchoFreeWindows; ++i) {
+            const TPairVerdict &Each = Candidate.Marks[i].Verdict;
+            ++Head.Full;
+            Head.Twist += Each.Twist;
+            LowPower = std::max(LowPower, static_cast<double>(Each.Power[Low]));
+            HighPower = std::max(HighPower, static_cast<double>(Each.Power[High]));
+        }
+        Carried = TwistWithin(Head) && Given.Power[Low] <= EchoRise * LowPower &&
+                  Given.Power[High] <= EchoRise * HighPower;
+    }
+    if (!Carried)
+        return false;
+    Combed = Given;
+    Combed.Symbol = Symbol;
+    return true;
 }
 
 // Counts the windows in a row that hold the pair of the digit sounding, or
@@ -292,6 +337,16 @@ TDigitTracker::TSums TDigitTracker::FullLevelSums(const std::vector<TMark> &Mark
     return SumsFrom(Marks, NearFull * Top);
 }
 
+TDigitTracker::TSums TDigitTracker::SumsOfFirst(const std::vector<TMark> &Marks, size_t Count)
+{
+    TSums Sums;
+    for (size_t i = 0; i < std::min(Count, Marks.size()); ++i) {
+        ++Sums.Full;
+        Sums.Twist += Marks[i].Verdict.Twist;
+    }
+    return Sums;
+}
+
 TDigitTracker::TSums TDigitTracker::SumsFrom(const std::vector<TMark> &Marks, double Least)
 {
     TSums Sums;
@@ -347,7 +402,8 @@ double TDigitTracker::Ready() const
     // first frames) leaves the windows at full level with a twist that the
     // rest of the digit does not have: on the mean over the windows at half
     // its level and more, the twist is the digit's.
-    const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top));
+    const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top)) ||
+                       TwistWithin(SumsOfFirst(Marks, EchoFreeWindows));
     const bool Start =
         Sums.Full >= Needed && Again && Twist && (!Buried || NearNominal(Sums, BuriedOffset)) &&
         Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) && !Musical(Marks, Whole);

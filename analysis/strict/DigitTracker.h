@@ -100,6 +100,8 @@ class TDigitTracker
     static TSums FullLevelSums(const std::vector<TMark> &Marks, double Top);
     // The sums over the windows at Least and more.
     static TSums SumsFrom(const std::vector<TMark> &Marks, double Least);
+    // The count and the twist summed over the first Count windows.
+    static TSums SumsOfFirst(const std::vector<TMark> &Marks, size_t Count);
     // Whether both tones drift no more than MaxDrift between the halves of
     // the settled windows; the low tone up to MaxLowDrift when the high one
     // stands still.
@@ -111,6 +113,7 @@ class TDigitTracker
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
     static bool TwistHeld(const double *LowDb, const double *HighDb, size_t Count);
 
+    bool Echoed(const TPairVerdict &Given, TPairVerdict &Combed) const;
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
     bool TwistWithin(const TSums &Sums) const;
     // No digit sounds, and some candidate has lasted long enough for a stretch.

@@ -41,6 +41,7 @@ TPairVerdict Empty(const double *Power)
     static_assert(sizeof(TPairVerdict) == 120, "a verdict's fields changed: give each one here");
     const auto At = [Power](int k) { return static_cast<float>(Power[k]); };
     return TPairVerdict{0,                 // Symbol
+                        0,                 // Twisted
                         TPairReject::None, // Why
                         0,                 // Level
                         0,                 // Twist
@@ -203,13 +204,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
     Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
     const double ClipSlack = Verdict.Clipped ? ClipTwistSlack : 0;
-    Verdict.Why = TPairReject::Twist;
-    if (!(Twist <= MaxLowOverHigh + WindowTwistSlack) ||
-        !(Twist >= -(MaxHighOverLow + WindowTwistSlack + ClipSlack)))
-        return Verdict;
-
-    Verdict.Why = TPairReject::None;
-    Verdict.Symbol = KeypadSymbol(Low, High);
+    const bool TwistHolds = Twist <= MaxLowOverHigh + WindowTwistSlack &&
+                            Twist >= -(MaxHighOverLow + WindowTwistSlack + ClipSlack);
+    Verdict.Why = TwistHolds ? TPairReject::None : TPairReject::Twist;
+    (TwistHolds ? Verdict.Symbol : Verdict.Twisted) = KeypadSymbol(Low, High);
     Verdict.Level = std::sqrt(Power[Low]) + std::sqrt(Power[High]);
     Verdict.Twist = Twist;
     // Steady power taken out of the window's may leave less than the pair's.

@@ -28,6 +28,10 @@ enum class TPairReject
 struct TPairVerdict
 {
     char Symbol = 0; // one of "0123456789ABCD*#", or 0 when the window holds no pair
+    // The pair of a window that passes every test but the twist, which then
+    // tells all that a pair's verdict tells: an echo that combs the tones
+    // may move the twist out of bounds, and the tracker knows when.
+    char Twisted = 0;
     TPairReject Why = TPairReject::None;
     double Level = 0;     // |low| + |high| of the two correlations, for comparing windows
     double Twist = 0;     // low tone over high tone, dB
