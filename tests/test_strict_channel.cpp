@@ -112,6 +112,18 @@ TKeypadPlay Keyed(double LowDbfs, double HighDbfs)
     return Play;
 }
 
+// The samples with a copy of themselves Seconds later, times Gain, added.
+std::function<std::vector<float>(std::vector<float>)> Echo(double Seconds, float Gain)
+{
+    return [Seconds, Gain](std::vector<float> x) {
+        const std::vector<float> Direct = x;
+        const size_t Delay = static_cast<size_t>(Seconds * Rate);
+        for (size_t n = Delay; n < x.size(); ++n)
+            x[n] += Gain * Direct[n - Delay];
+        return x;
+    };
+}
+
 // The symbols that a receiver at At Hz finds in Heard.
 std::string Decoded(const std::vector<float> &Heard, int At = static_cast<int>(Rate))
 {
@@ -153,24 +165,9 @@ TEST(StrictReceiver, ChannelConditions)
              return x;
          },
          20, 0},
-        {"echo 45 ms, 6 dB down",
-         [](std::vector<float> x) {
-             const std::vector<float> Direct = x;
-             const size_t Delay = static_cast<size_t>(0.045 * Rate);
-             for (size_t n = Delay; n < x.size(); ++n)
-                 x[n] += 0.5f * Direct[n - Delay];
-             return x;
-         },
-         20, 0},
+        {"echo 45 ms, 6 dB down", Echo(0.045, 0.5f), 20, 0},
         {"echo 20 ms, 3 dB down, which combs a tone of many pairs 5 to 9 dB down",
-         [](std::vector<float> x) {
-             const std::vector<float> Direct = x;
-             const size_t Delay = static_cast<size_t>(0.020 * Rate);
-             for (size_t n = Delay; n < x.size(); ++n)
-                 x[n] += 0.708f * Direct[n - Delay];
-             return x;
-         },
-         20, 0},
+         Echo(0.020, 0.708f), 20, 0},
         {"a line that lifts the high group, then hard clipping 20 dB over full scale",
          [](std::vector<float> x) {
              for (size_t n = x.size() - 1; n > 0; --n)

@@ -229,17 +229,15 @@ bool TDigitTracker::Echoed(const TPairVerdict &Given, TPairVerdict &Combed) cons
         int Low = 0;
         int High = 0;
         KeypadTones(Symbol, Low, High);
-        TSums Head;
         double LowPower = 0;
         double HighPower = 0;
         for (size_t i = 0; i < EchoFreeWindows; ++i) {
             const TPairVerdict &Each = Candidate.Marks[i].Verdict;
-            ++Head.Full;
-            Head.Twist += Each.Twist;
             LowPower = std::max(LowPower, static_cast<double>(Each.Power[Low]));
             HighPower = std::max(HighPower, static_cast<double>(Each.Power[High]));
         }
-        Carried = TwistWithin(Head) && Given.Power[Low] <= EchoRise * LowPower &&
+        Carried = TwistWithin(SumsOfFirst(Candidate.Marks, EchoFreeWindows)) &&
+                  Given.Power[Low] <= EchoRise * LowPower &&
                   Given.Power[High] <= EchoRise * HighPower;
     }
     if (!Carried)
