@@ -168,6 +168,8 @@ TEST(StrictReceiver, ChannelConditions)
         {"echo 45 ms, 6 dB down", Echo(0.045, 0.5f), 20, 0},
         {"echo 20 ms, 3 dB down, which combs a tone of many pairs 5 to 9 dB down",
          Echo(0.020, 0.708f), 20, 0},
+        {"echo 30 ms, 3 dB down, which combs 852 Hz 10 dB down: 7, 8, 9 and C, and 1336 Hz up",
+         Echo(0.030, 0.708f), 20, 0},
         {"a line that lifts the high group, then hard clipping 20 dB over full scale",
          [](std::vector<float> x) {
              for (size_t n = x.size() - 1; n > 0; --n)

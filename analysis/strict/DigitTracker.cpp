@@ -76,9 +76,14 @@ constexpr double MinOppositeMove = 1.0;
 // within HeldTwistSpan dB over its newest HeldTwistWindows windows near full
 // level, is a channel's doing: a codec that settles (GSM, AMR-NB) or an early
 // echo that combs the tones pulls them apart as the digit starts, then holds
-// them. Two notes that part keep moving.
+// them. Two notes that part keep moving. A tone that an echo combs 10 dB or
+// more down flickers by 2-3 dB from window to window, but does not trend:
+// a twist within FlickerSpan over the newest windows, whose newer half's mean
+// lies within HeldTwistSpan of the older half's, stands still too.
 constexpr double HeldTwistSpan = 1.0;
+constexpr double FlickerSpan = 3.0;
 constexpr size_t HeldTwistWindows = 3;
+constexpr size_t FlickerWindows = 4;
 // The newest windows whose peak level a digit may start at, 40 ms of them,
 // and the share of their power the pair must carry on the mean for the long
 // windows to start one there (music fades, an echo's pair stays clean).
@@ -572,15 +577,26 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
 // Whether the twist of the newest windows stands still.
 bool TDigitTracker::TwistHeld(const double *LowDb, const double *HighDb, size_t Count)
 {
+    const auto Span = [&](size_t Newest) {
+        double Most = -1e9;
+        double Least = 1e9;
+        for (size_t i = Count - Newest; i < Count; ++i) {
+            Most = std::max(Most, LowDb[i] - HighDb[i]);
+            Least = std::min(Least, LowDb[i] - HighDb[i]);
+        }
+        return Most - Least;
+    };
     if (Count < HeldTwistWindows)
         return false;
-    double Most = LowDb[Count - 1] - HighDb[Count - 1];
-    double Least = Most;
-    for (size_t i = Count - HeldTwistWindows; i < Count; ++i) {
-        Most = std::max(Most, LowDb[i] - HighDb[i]);
-        Least = std::min(Least, LowDb[i] - HighDb[i]);
-    }
-    return Most - Least <= HeldTwistSpan;
+    if (Span(HeldTwistWindows) <= HeldTwistSpan)
+        return true;
+    if (Count < FlickerWindows || Span(FlickerWindows) > FlickerSpan)
+        return false;
+    double Trend = 0;
+    for (size_t i = 0; i < FlickerWindows / 2; ++i)
+        Trend += (LowDb[Count - 1 - i] - HighDb[Count - 1 - i]) -
+                 (LowDb[Count - FlickerWindows + i] - HighDb[Count - FlickerWindows + i]);
+    return std::fabs(Trend) <= HeldTwistSpan * (FlickerWindows / 2);
 }
 
 // Each window's offset is the phase turn since the window before, so over an

@@ -58,6 +58,34 @@ TPairVerdict Empty(const double *Power)
                         {At(0), At(1), At(2), At(3), At(4), At(5), At(6), At(7)}};
 }
 
+// Whether Tone's second harmonic stays under MaxHarmonic of its power once
+// what Other leaks into the harmonic's bin is taken out: a high tone 58-93 Hz
+// from the low tone's harmonic (1336 Hz from 2 x 697, 1633 Hz from 2 x 852)
+// fills that bin with a sidelobe, and when it stands 10 dB or more over the
+// low tone (an echo that combs the low tone out) that alone would read as a
+// harmonic. The leak is the other tone's power scaled by the window's gain
+// at each distance; the harmonic is at least what stands over it. Only a
+// pair twisted past MinOverTone (a power ratio) is judged so: its window
+// holds no digit, only an echo-combed pair that carries one on.
+bool HarmonicLow(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Tone,
+                 int Other, double MinOverTone)
+{
+    const int Harmonic = Tone + DtmfToneCount;
+    if (Power[Harmonic] <= MaxHarmonic * Power[Tone])
+        return true;
+    if (!(Power[Other] >= MinOverTone * Power[Tone]))
+        return false;
+    const double Off = TPairJudge::Offset(Now, Before, Other);
+    if (!(std::fabs(Off) <= MaxOffset * DtmfFrequencies[Other]))
+        return false;
+    const double Actual = DtmfFrequencies[Other] + Off;
+    const double Leak = std::sqrt(Power[Other]) *
+                        WindowGain(Actual - 2 * DtmfFrequencies[Tone], Now.Length) /
+                        WindowGain(Off, Now.Length);
+    const double Own = std::sqrt(Power[Harmonic]) - Leak;
+    return Own <= 0 || Own * Own <= MaxHarmonic * Power[Tone];
+}
+
 } // namespace
 
 double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
@@ -80,7 +108,8 @@ double TPairJudge::Amplitude(const TToneWindow &Now, int Tone, double Offset) co
 
 TPairJudge::TPairJudge(const std::array<double, DtmfToneCount> &Gain, const TStrictLimits &Limits)
     : Gain(Gain), Floor(std::pow(10.0, Limits.MinLevel / 20)), MaxLowOverHigh(Limits.NormalTwist),
-      MaxHighOverLow(Limits.ReverseTwist)
+      MaxHighOverLow(Limits.ReverseTwist),
+      TwistedPower(std::pow(10.0, (Limits.ReverseTwist + WindowTwistSlack) / 10))
 {
 }
 
@@ -185,7 +214,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
         !Dominates(Power, High, 4, Limits.MinDominance))
         return Verdict;
     Verdict.Why = TPairReject::Harmonic;
-    if (!(Power[Low + DtmfToneCount] <= MaxHarmonic * Power[Low]) ||
+    if (!HarmonicLow(Now, Before, Power, Low, High, TwistedPower) ||
         !(Power[High + DtmfToneCount] <= MaxHarmonic * Power[High]))
         return Verdict;
 

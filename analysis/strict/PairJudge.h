@@ -114,4 +114,5 @@ class TPairJudge
     double Floor;          // amplitude
     double MaxLowOverHigh; // dB
     double MaxHighOverLow;
+    double TwistedPower; // the high tone's power over the low one's past the window's reverse twist
 };
