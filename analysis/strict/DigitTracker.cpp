@@ -146,9 +146,10 @@ constexpr double Sag = 0.35;
 // hold the twist out of bounds for the rest of the digit. Before it, the
 // first EchoFreeWindows of a candidate hold the pair as it was sent; a window
 // whose pair is that candidate's but for its twist carries the candidate on
-// when no tone stands more than EchoRise over its power there (an echo adds
-// at most 6 dB to a tone, and the first windows hold it in part), and a digit
-// that sounds in any case.
+// when no tone stands more than EchoRise over its power in the candidate's
+// windows up to the first whose twist leaves the limits (an echo adds at most
+// 6 dB to a tone; the first windows, which the tone only begins to fill, may
+// hold it in part), and a digit that sounds in any case.
 constexpr size_t EchoFreeWindows = 2;
 constexpr double EchoRise = 6.0;
 
@@ -236,8 +237,11 @@ bool TDigitTracker::Echoed(const TPairVerdict &Given, TPairVerdict &Combed) cons
         KeypadTones(Symbol, Low, High);
         double LowPower = 0;
         double HighPower = 0;
-        for (size_t i = 0; i < EchoFreeWindows; ++i) {
+        for (size_t i = 0; i < Candidate.Marks.size(); ++i) {
             const TPairVerdict &Each = Candidate.Marks[i].Verdict;
+            if (i >= EchoFreeWindows &&
+                (Each.Twist > MaxLowOverHigh || Each.Twist < -MaxHighOverLow))
+                break;
             LowPower = std::max(LowPower, static_cast<double>(Each.Power[Low]));
             HighPower = std::max(HighPower, static_cast<double>(Each.Power[High]));
         }
