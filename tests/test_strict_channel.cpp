@@ -199,7 +199,7 @@ void ChannelRows(const std::string &Played, const TKeypadPlay &Play)
              Mix(x, Music(PairPower * 4));
              return x;
          },
-         17, 0},
+         18, 0},
         {"music on hold at the pair's power",
          [PairPower](std::vector<float> x) {
              Mix(x, Music(PairPower));

@@ -46,6 +46,12 @@ constexpr double CleanDrift = 0.012;
 // makes a pair by itself glides both of them.
 constexpr double StillDrift = 0.001;
 constexpr double PulledDrift = 0.015;
+// A buried tone's frequency is measured to within a hertz or two whatever
+// the tone, which is a larger share of a low tone than of a high one: in a
+// stretch whose high tone stands still, the low tone may move
+// StretchPulledDrift (1.5-2 Hz), unless the stretch hears its second
+// harmonic, as a note's or a voice's has.
+constexpr double StretchPulledDrift = 0.0022;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
@@ -481,7 +487,8 @@ bool TDigitTracker::WantsStretch() const
         if (Each.Symbol == 0)
             return false;
         const double Top = Peak(Each.Marks);
-        return Revived(Each.Symbol, Top, Scale) && Steady(Each.Marks, Top, BuriedDrift);
+        return Revived(Each.Symbol, Top, Scale) &&
+               Steady(Each.Marks, Top, BuriedDrift, StretchPulledDrift);
     };
     return StretchAged() &&
            (MayStart(Candidate, 1) || MayStart(LongCandidate, LongLength / WindowLength));
@@ -511,7 +518,8 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
         std::fabs(Verdict.LowOffset) <= StretchOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
-        Verdict.Twist >= -(MaxHighOverLow + ClipSlack) && Steady(From.Marks, Top, BuriedDrift) &&
+        Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
+        Steady(From.Marks, Top, BuriedDrift, Verdict.LowHeard ? 0 : StretchPulledDrift) &&
         !Musical(From.Marks, Top))
         StartDigit(From, Length, Top, Ended, Started);
 }
