@@ -3,9 +3,9 @@
 // the fast double-precision kernel on each target this processor runs, the
 // guarded classification on several kinds of signal with the share of blocks
 // it works out again exactly, and a whole ReceiveBlock.
+#include "ToneSignals.h"
 #include "window/DtmfSpine.h"
 #include "window/LevelGuard.h"
-#include "ToneSignals.h"
 
 #include <benchmark/benchmark.h>
 

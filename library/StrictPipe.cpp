@@ -1,6 +1,5 @@
 #include "StrictPipe.h"
 
-
 TStrictPipe::TStrictPipe() : Records(ChunkRecords * Chunks) {}
 
 void TStrictPipe::Analysed(const TStrictFront &Front)

@@ -1,5 +1,5 @@
-#include "window/ToneDetector.h"
 #include "ToneSignals.h"
+#include "window/ToneDetector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "window/DtmfSpine.h"
 #include "ToneSignals.h"
+#include "window/DtmfSpine.h"
 
 #include <gtest/gtest.h>
 
