@@ -113,6 +113,12 @@ constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
 constexpr double StretchMeanShare = 0.06;
+// A stretch measures a buried tone's frequency to within 2 Hz or so whatever
+// the tone, 0.2-0.3 % of a low one: where the high tone sits within
+// StretchStillOffset and the stretch hears neither tone's harmonic (a note's
+// or a voice's), the low tone may sit StretchLowOffset off.
+constexpr double StretchLowOffset = 0.0025;
+constexpr double StretchStillOffset = 0.001;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
@@ -513,9 +519,12 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     const bool Lasting =
         (Fill >= StretchFill && Fill * Seconds >= MinTone) || (Long && Sums.Full >= StretchWindows);
     const double ClipSlack = Verdict.Clipped ? TPairJudge::ClipTwistSlack : 0;
+    const bool Plain = !Verdict.LowHeard && !Verdict.HighHeard &&
+                       std::fabs(Verdict.HighOffset) <= StretchStillOffset;
+    const double LowOffset = Plain ? StretchLowOffset : StretchOffset;
     if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full &&
         Revived(From.Symbol, Top, Length / WindowLength) &&
-        std::fabs(Verdict.LowOffset) <= StretchOffset &&
+        std::fabs(Verdict.LowOffset) <= LowOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
