@@ -46,12 +46,6 @@ constexpr double CleanDrift = 0.012;
 // makes a pair by itself glides both of them.
 constexpr double StillDrift = 0.001;
 constexpr double PulledDrift = 0.015;
-// A buried tone's frequency is measured to within a hertz or two whatever
-// the tone, which is a larger share of a low tone than of a high one: in a
-// stretch whose high tone stands still, the low tone may move
-// StretchPulledDrift (1.5-2 Hz), unless the stretch hears its second
-// harmonic, as a note's or a voice's has.
-constexpr double StretchPulledDrift = 0.0022;
 // Of the windows from the first settled one on, at least this share must
 // hold the pair.
 constexpr double MinHeld = 0.6;
@@ -113,10 +107,13 @@ constexpr int StretchExtraWindows = 5;
 constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
 constexpr double StretchMeanShare = 0.06;
-// A stretch measures a buried tone's frequency to within 2 Hz or so whatever
-// the tone, 0.2-0.3 % of a low one: where the high tone sits within
-// StretchStillOffset and the stretch hears neither tone's harmonic (a note's
-// or a voice's), the low tone may sit StretchLowOffset off.
+// A buried tone's frequency is measured to within 2 Hz or so whatever the
+// tone, 0.2-0.3 % of a low one. Where the stretch hears no second harmonic of
+// the low tone (a note's or a voice's has one) and the high tone stands still
+// (StillDrift), the low tone may move StretchPulledDrift; where it hears
+// neither tone's harmonic and the high tone sits within StretchStillOffset,
+// the low tone may sit StretchLowOffset off.
+constexpr double StretchPulledDrift = 0.0022;
 constexpr double StretchLowOffset = 0.0025;
 constexpr double StretchStillOffset = 0.001;
 // Long windows at nearly the pair's full level needed, over those the
