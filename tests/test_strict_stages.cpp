@@ -5,6 +5,7 @@
 #include "strict/Decimator.h"
 #include "strict/DigitTracker.h"
 #include "strict/PairJudge.h"
+#include "strict/QuickMath.h"
 #include "strict/ToneBank.h"
 #include "strict/ToneStretch.h"
 
@@ -15,6 +16,7 @@
 #include <cctype>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -163,6 +165,39 @@ TEST(StrictStages, ToneBankKernelsAgree)
             }
         }
     }
+}
+
+// The judge's quick functions against the library's: within 1e-12 over the
+// ranges it meets and far past them, and the same on zeros of either sign,
+// exact multiples and the values where their reductions switch.
+TEST(StrictStages, QuickMathAgainstLibrary)
+{
+    std::mt19937 Random(5);
+    std::uniform_real_distribution<double> Unit(-1, 1);
+    const double Inf = std::numeric_limits<double>::infinity();
+    for (const double y : {0.0, -0.0, 1.0, -1.0, 0.41421356237309503, 1e-300, -Inf})
+        for (const double x : {0.0, -0.0, 1.0, -1.0, 1e-300, -3.0, Inf})
+            EXPECT_NEAR(QuickMath::Atan2(y, x), std::atan2(y, x), 1e-12) << y << ", " << x;
+    EXPECT_EQ(std::signbit(QuickMath::Atan2(-0.0, 1.0)), true);
+    EXPECT_EQ(QuickMath::Atan2(0.0, -0.0), M_PI);
+    EXPECT_TRUE(std::isnan(QuickMath::Atan2(NAN, 1.0)));
+    for (int i = 0; i < 100000; ++i) {
+        const double Scale = std::pow(10.0, 12 * Unit(Random));
+        const double y = Unit(Random) * Scale;
+        const double x = Unit(Random) * Scale;
+        ASSERT_NEAR(QuickMath::Atan2(y, x), std::atan2(y, x), 1e-12) << y << ", " << x;
+        const double Angle = 40 * Unit(Random);
+        ASSERT_NEAR(QuickMath::AbsSin(Angle), std::fabs(std::sin(Angle)), 1e-12) << Angle;
+        const double Ratio = std::pow(10.0, 30 * Unit(Random));
+        ASSERT_NEAR(QuickMath::Log10(Ratio), std::log10(Ratio), 1e-12) << Ratio;
+    }
+    for (int k = -12; k <= 12; ++k)
+        EXPECT_NEAR(QuickMath::AbsSin(k * M_PI / 2), std::fabs(std::sin(k * M_PI / 2)), 1e-12);
+    for (const double Ratio : {1.0, M_SQRT2, M_SQRT1_2, 10.0, 1e-310})
+        EXPECT_NEAR(QuickMath::Log10(Ratio), std::log10(Ratio), 1e-12) << Ratio;
+    EXPECT_EQ(QuickMath::Log10(0.0), -Inf);
+    EXPECT_EQ(QuickMath::Log10(Inf), Inf);
+    EXPECT_TRUE(std::isnan(QuickMath::Log10(-1.0)));
 }
 
 // One window of steady tones at 8000 Hz, judged after two windows of them.

@@ -1,6 +1,7 @@
 #include "PairJudge.h"
 
 #include "Keypad.h"
+#include "QuickMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +31,7 @@ bool Dominates(const double *Power, int Best, int First, double MinDominance)
 double WindowGain(double Offset, int Length)
 {
     const double x = M_PI * Offset * Length / TToneBank::Rate;
-    return std::fabs(x) < 1e-9 ? 1.0 : std::fabs(std::sin(x) / x);
+    return std::fabs(x) < 1e-9 ? 1.0 : QuickMath::AbsSin(x) / std::fabs(x);
 }
 
 // A verdict that holds no pair, with the powers of the keypad's tones. Made
@@ -94,8 +95,8 @@ double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int
     // checks for infinities first.
     const std::complex<double> a = Now.Tone[Tone];
     const std::complex<double> b = Before.Tone[Tone];
-    const double Turn = std::atan2(a.imag() * b.real() - a.real() * b.imag(),
-                                   a.real() * b.real() + a.imag() * b.imag());
+    const double Turn = QuickMath::Atan2(a.imag() * b.real() - a.real() * b.imag(),
+                                         a.real() * b.real() + a.imag() * b.imag());
     return Turn * TToneBank::Rate / (2 * M_PI * TToneBank::SubBlock);
 }
 
@@ -230,7 +231,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Why = TPairReject::Floor;
     if (!(LowAmplitude >= Floor) || !(HighAmplitude >= Floor))
         return Verdict;
-    const double Twist = 20 * std::log10(LowAmplitude / HighAmplitude);
+    const double Twist = 20 * QuickMath::Log10(LowAmplitude / HighAmplitude);
     Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
     const double ClipSlack = Verdict.Clipped ? ClipTwistSlack : 0;
     const bool TwistHolds = Twist <= MaxLowOverHigh + WindowTwistSlack &&
