@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -92,6 +93,59 @@ __attribute__((target("avx2"))) void WindowSumsAvx2(const TWindowParts &Parts, d
 }
 #endif
 
+// Each tone's sums turned by the tone's phase at this sub-block, Part[k] =
+// (Re + j Im) (TurnRe + j TurnIm), a few tones at a time. Every product and
+// sum is taken as the scalar expression would take it, so the results are
+// the same on every target.
+template <typename TVector>
+inline __attribute__((always_inline)) void TurnKernel(const float *Sums, const double *TurnRe,
+                                                      const double *TurnIm,
+                                                      std::complex<double> *Part)
+{
+    constexpr int Lanes = sizeof(TVector) / sizeof(double);
+    typedef float THalf __attribute__((vector_size(Lanes * sizeof(float))));
+    for (int k = 0; k < BankTones; k += Lanes) {
+        THalf ReF;
+        THalf ImF;
+        std::memcpy(&ReF, Sums + k, sizeof ReF);
+        std::memcpy(&ImF, Sums + BankTones + k, sizeof ImF);
+        const TVector Re = __builtin_convertvector(ReF, TVector);
+        const TVector Im = __builtin_convertvector(ImF, TVector);
+        TVector c;
+        TVector s;
+        std::memcpy(&c, TurnRe + k, sizeof c);
+        std::memcpy(&s, TurnIm + k, sizeof s);
+        const TVector OutRe = Re * c - Im * s;
+        const TVector OutIm = Re * s + Im * c;
+        double *Out = reinterpret_cast<double *>(Part + k);
+        if constexpr (Lanes == 2) {
+            const TVector First = __builtin_shufflevector(OutRe, OutIm, 0, 2);
+            const TVector Second = __builtin_shufflevector(OutRe, OutIm, 1, 3);
+            std::memcpy(Out, &First, sizeof First);
+            std::memcpy(Out + 2, &Second, sizeof Second);
+        } else {
+            const TVector First = __builtin_shufflevector(OutRe, OutIm, 0, 4, 1, 5);
+            const TVector Second = __builtin_shufflevector(OutRe, OutIm, 2, 6, 3, 7);
+            std::memcpy(Out, &First, sizeof First);
+            std::memcpy(Out + 4, &Second, sizeof Second);
+        }
+    }
+}
+
+void TurnPortable(const float *Sums, const double *TurnRe, const double *TurnIm,
+                  std::complex<double> *Part)
+{
+    TurnKernel<TDoubles2>(Sums, TurnRe, TurnIm, Part);
+}
+
+#ifdef DTMF_X86_TARGETS
+__attribute__((target("avx2"))) void TurnAvx2(const float *Sums, const double *TurnRe,
+                                              const double *TurnIm, std::complex<double> *Part)
+{
+    TurnKernel<TDoubles4>(Sums, TurnRe, TurnIm, Part);
+}
+#endif
+
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 constexpr float RailPower = TToneBank::Rail * TToneBank::Rail;
 
@@ -114,6 +168,15 @@ TToneBank::TCorrelate TToneBank::ChooseCorrelate([[maybe_unused]] bool Portable)
     return CorrelatePortable;
 }
 
+TToneBank::TTurn TToneBank::ChooseTurn([[maybe_unused]] bool Portable)
+{
+#ifdef DTMF_X86_TARGETS
+    if (!Portable && CpuFeatures().Avx2)
+        return TurnAvx2;
+#endif
+    return TurnPortable;
+}
+
 TToneBank::TWindowSums TToneBank::ChooseWindowSums([[maybe_unused]] bool Portable)
 {
 #ifdef DTMF_X86_TARGETS
@@ -129,18 +192,36 @@ double TToneBank::Frequency(int Tone)
 }
 
 TToneBank::TToneBank(bool Portable)
-    : Correlate(ChooseCorrelate(Portable)), WindowSums(ChooseWindowSums(Portable))
+    : Correlate(ChooseCorrelate(Portable)), TurnParts(ChooseTurn(Portable)),
+      WindowSums(ChooseWindowSums(Portable))
 {
     for (int n = 0; n < SubBlock; ++n)
         for (int k = 0; k < BankTones; ++k) {
-            const double Phase = 2 * M_PI * Frequency(k) * n / Rate;
-            Basis[n][k] = static_cast<float>(std::cos(Phase));
-            Basis[n][BankTones + k] = static_cast<float>(-std::sin(Phase));
+            const double Angle = 2 * M_PI * Frequency(k) * n / Rate;
+            Basis[n][k] = static_cast<float>(std::cos(Angle));
+            Basis[n][BankTones + k] = static_cast<float>(-std::sin(Angle));
         }
-    for (int i = 0; i < PhasePeriod; ++i)
-        Turn[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
-    for (int k = 0; k < BankTones; ++k)
-        StepPerPart[k] = static_cast<int>(Frequency(k)) % PhasePeriod;
+}
+
+const TToneBank::TTurns &TToneBank::Turns()
+{
+    static const std::unique_ptr<const TTurns> Made = [] {
+        auto Each = std::make_unique<TTurns>();
+        std::complex<double> Step[PhasePeriod];
+        for (int i = 0; i < PhasePeriod; ++i)
+            Step[i] = std::polar(1.0, -2 * M_PI * i / PhasePeriod);
+        // A whole number of hertz turns a whole number of times 1/200 in a
+        // sub-block.
+        for (int i = 0; i < PhasePeriod; ++i)
+            for (int k = 0; k < BankTones; ++k) {
+                const std::complex<double> &By =
+                    Step[i * static_cast<int>(Frequency(k)) % PhasePeriod];
+                Each->Re[i][k] = By.real();
+                Each->Im[i][k] = By.imag();
+            }
+        return Each;
+    }();
+    return *Made;
 }
 
 // Every sum a single addition, which the kernels make in the same way.
@@ -164,8 +245,7 @@ void TToneBank::Reset()
     for (int &r : PartRailed)
         r = 0;
     Newest = 0;
-    for (int &Step : Steps)
-        Step = 0;
+    Phase = 0;
     QuietParts = 0;
     for (TToneWindow &Each : Recent)
         Each = TToneWindow();
@@ -175,16 +255,6 @@ void TToneBank::Reset()
     LongIndex = 0;
     Last = BeforeLast = &Recent[0];
     LastLong = BeforeLastLong = &Longs[0];
-}
-
-// Each tone's phase step moves on by one sub-block.
-void TToneBank::NextPhase()
-{
-    for (int k = 0; k < BankTones; ++k) {
-        Steps[k] += StepPerPart[k];
-        if (Steps[k] >= PhasePeriod)
-            Steps[k] -= PhasePeriod;
-    }
 }
 
 const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double Unsteady,
@@ -205,7 +275,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double
     if (Zero && QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
-        NextPhase();
+        Phase = Phase + 1 == PhasePeriod ? 0 : Phase + 1;
         BeforeLast = Last;
         BeforeLastLong = LastLong;
         return *Last;
@@ -224,18 +294,11 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double
         PartEnergy[Newest] = Energy;
         // No sample sits on the rail of a sub-block with less energy.
         PartRailed[Newest] = Railed >= 0 ? Railed : Energy >= RailPower ? RailedIn(Samples) : 0;
-        for (int k = 0; k < BankTones; ++k) {
-            // Referred to the stream's start: turned by the phase the tone
-            // has gone through before this sub-block. Written out: the
-            // library's product checks for infinities first.
-            const double Re = Sums[k];
-            const double Im = Sums[BankTones + k];
-            const std::complex<double> &By = Turn[Steps[k]];
-            Part[k] = std::complex<double>(Re * By.real() - Im * By.imag(),
-                                           Re * By.imag() + Im * By.real());
-        }
+        // Referred to the stream's start: turned by the phase each tone has
+        // gone through before this sub-block.
+        TurnParts(Sums, Turn.Re[Phase], Turn.Im[Phase], Part);
     }
-    NextPhase();
+    Phase = Phase + 1 == PhasePeriod ? 0 : Phase + 1;
 
     // The new window takes the place of the one that ended where it starts,
     // which with it makes the long window.

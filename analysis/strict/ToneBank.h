@@ -78,18 +78,28 @@ class TToneBank
     using TCorrelate = void (*)(const float *Samples, const float (*Basis)[2 * BankTones],
                                 float *Sums);
     static TCorrelate ChooseCorrelate(bool Portable);
+    using TTurn = void (*)(const float *Sums, const double *TurnRe, const double *TurnIm,
+                           std::complex<double> *Part);
+    static TTurn ChooseTurn(bool Portable);
     using TWindowParts = std::complex<double>[SubBlocksPerWindow][BankTones];
     using TWindowSums = void (*)(const TWindowParts &Parts, double *Short, double *Long);
     static TWindowSums ChooseWindowSums(bool Portable);
-    void NextPhase();
+    // Each tone's turn at every sub-block of the period, made once for all
+    // banks.
+    struct TTurns
+    {
+        double Re[PhasePeriod][BankTones];
+        double Im[PhasePeriod][BankTones];
+    };
+    static const TTurns &Turns();
 
     const TCorrelate Correlate;
+    const TTurn TurnParts;
     const TWindowSums WindowSums;
 
     float Basis[SubBlock][2 * BankTones]; // cos, then -sin
-    std::complex<double> Turn[PhasePeriod];
-    int StepPerPart[BankTones]; // each tone's phase step over one sub-block
-    int Steps[BankTones] = {};  // each tone's phase step at the next sub-block
+    const TTurns &Turn = Turns();
+    int Phase = 0; // the next sub-block's place in the period
     TWindowParts Parts = {};
     double PartEnergy[SubBlocksPerWindow] = {};
     int PartRailed[SubBlocksPerWindow] = {};
