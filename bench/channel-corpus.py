@@ -18,6 +18,7 @@ or echo, music and speech through a codec, noise with DC), and a dialler's
 tones, each a little off its frequency, alone and under speech.
 
 Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...] [--extra]
+                         [--levels LOW,HIGH]
        channel-corpus.py --list [--extra]
 Needs: numpy, sox (libsox-fmt-all for GSM and AMR-NB), ffmpeg, lame,
 opus-tools, espeak-ng, asterisk-moh-opsound-wav.
@@ -64,10 +65,11 @@ def cadence(freqs_levels, seconds, on, off):
     return y
 
 
-def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS)):
+def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS), levels=(-18, -8)):
     """Random symbols with random tone and gap lengths and levels, the
     signal, and each tone's start and end in seconds; keypad holds the
-    frequencies of the rows and of the columns."""
+    frequencies of the rows and of the columns, and levels the range of the
+    low tone's level in dBFS."""
     rows, columns = keypad
     symbols = "".join(rng.choice(list(KEYPAD), count))
     parts = [np.zeros(int(lead * RATE))]
@@ -77,7 +79,7 @@ def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS)):
         i = KEYPAD.index(s)
         on = rng.uniform(0.070, 0.100)
         off = rng.uniform(0.070, 0.100)
-        low = rng.uniform(-18, -8)
+        low = rng.uniform(*levels)
         high = low + rng.uniform(-2, 3)
         # Each digit from its own phase, as a keypad's oscillators start.
         parts.append(tone([(rows[i // 4], low), (columns[i % 4], high)], on, rng.uniform(0, 1)))
@@ -424,6 +426,7 @@ def main():
     parser.add_argument("--only", default="")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--extra", action="store_true")
+    parser.add_argument("--levels", default="-18,-8")
     args = parser.parse_args()
     conditions = EXTRA_CONDITIONS if args.extra else CONDITIONS
     if args.list:
@@ -432,6 +435,12 @@ def main():
         return
     if not args.outdir:
         parser.error("OUTDIR is needed")
+    try:
+        levels = tuple(float(v) for v in args.levels.split(","))
+    except ValueError:
+        levels = ()
+    if len(levels) != 2 or not levels[0] <= levels[1] <= 0:
+        parser.error("--levels takes LOW,HIGH in dBFS, LOW <= HIGH <= 0")
     only = set(filter(None, args.only.split(",")))
     unknown = only - {name for name, *_ in conditions}
     if unknown:
@@ -444,7 +453,8 @@ def main():
             if only and name not in only:
                 continue
             rng = np.random.default_rng([args.seed, index + (100 if args.extra else 0)])
-            symbols, x, times = keyed_digits(rng, args.digits, keypad=(keypad or [(ROWS, COLUMNS)])[0])
+            symbols, x, times = keyed_digits(rng, args.digits, keypad=(keypad or [(ROWS, COLUMNS)])[0],
+                                             levels=levels)
             y = apply(work, x)
             write_wav(os.path.join(args.outdir, name + ".wav"), y)
             with open(os.path.join(args.outdir, name + ".txt"), "w") as f:

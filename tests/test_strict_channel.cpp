@@ -229,6 +229,41 @@ TEST(StrictReceiver, ChannelConditions)
     }
 }
 
+// A call-progress tone that goes on under digits 12 dB and more weaker than
+// it: what the receiver leaves of its power counts against their share.
+// Every symbol.
+TEST(StrictReceiver, CallProgressOverWeakDigits)
+{
+    struct TRow
+    {
+        const char *Name;
+        std::vector<std::pair<double, double>> Tones;
+        float Offset;
+        double PairDbfs; // each of the pair's tones
+    };
+    const TRow Rows[] = {
+        {"dial tone 350 + 440 Hz, each tone 12 dB over each of the pair's",
+         {{350, -16}, {440, -16}},
+         0,
+         -28},
+        {"European dial tone 425 Hz, 17 dB over each of the pair's tones", {{425, -13}}, 0, -30},
+        {"the same 14 dB over them, on a DC offset of -8000", {{425, -16}}, -8000 / 32768.0f, -30},
+    };
+    const std::string Played = "0123456789ABCD*#1155";
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        std::vector<float> Heard(static_cast<size_t>(0.3 * Rate), 0.0f);
+        const std::vector<float> Keyed =
+            KeypadSignal(Played, ::Keyed(Row.PairDbfs, Row.PairDbfs), Rate);
+        Heard.insert(Heard.end(), Keyed.begin(), Keyed.end());
+        Heard.resize(Heard.size() + static_cast<size_t>(0.3 * Rate), 0.0f);
+        Mix(Heard, Tones(Row.Tones, Heard.size()));
+        for (float &v : Heard)
+            v += Row.Offset;
+        EXPECT_EQ(Decoded(Heard), Played);
+    }
+}
+
 // Hard clipping adds odd products of a pair, two of which sit either side of
 // the high tone's harmonic and read there as a harmonic locked to the tone,
 // and it crushes the weaker tone, so that the twist widens; at 48000 Hz the
