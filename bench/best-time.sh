@@ -24,3 +24,14 @@ best_time() {
     rm -f "$out.cpu"
     echo "$best"
 }
+
+# wall_time OUT COMMAND...: the wall-clock time in seconds of one run of
+# COMMAND, its standard output left in the file OUT.
+wall_time() {
+    local out=$1 start end
+    shift
+    start=$(date +%s.%N)
+    "$@" >"$out"
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
+}

@@ -3,7 +3,9 @@
 # multimon-ng, best of a few runs each, checks that both found the digits, and
 # prints the ratio of their times (below 1: dtmf-decode is faster), wall clock
 # and CPU, for each length and rate: by default 200 s and 30 minutes, at 48 kHz and at the
-# telephone's 8 kHz.
+# telephone's 8 kHz. On a machine whose speed drifts, the median of the
+# ratios of runs made back to back (one of multimon-ng, then one of
+# dtmf-decode) is the steadier figure.
 #
 # Usage: bench/decode-vs-multimon.sh [path/to/dtmf-decode] [seconds of audio...]
 #   RATES (default "48000 8000") and RUNS (default 3) choose the rates and the
@@ -74,8 +76,18 @@ for seconds in "${lengths[@]}"; do
             fi
             ratio=$(awk -v a="$ours" -v b="$peer" -v c="$our_cpu" -v d="$peer_cpu" -v t="$length" \
                 'BEGIN { printf "%.3f, CPU %.3f (dtmf-decode at %.0fx real time)", a / b, c / d, t / a }')
-            printf 'ratio dtmf-decode --detector=%s / multimon-ng: %s\n' "$detector" "$ratio"
-            summary+=("$(printf '%6.0f s at %5d Hz, %-6s: %s' "$length" "$rate" "$detector" "$ratio")")
+            pairs=()
+            for ((r = 0; r < runs; r++)); do
+                peer_once=$(wall_time "$work/out" multimon-ng -q -t wav -a DTMF "$work/long.wav")
+                ours_once=$(wall_time "$work/out" "$decoder" --detector=$detector "$work/long.wav")
+                pairs+=("$(awk -v a="$ours_once" -v b="$peer_once" 'BEGIN { printf "%.4f", a / b }')")
+            done
+            median=$(printf '%s\n' "${pairs[@]}" | sort -g |
+                awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+            printf 'ratio dtmf-decode --detector=%s / multimon-ng: %s; back to back: median %s\n' \
+                "$detector" "$ratio" "$median"
+            summary+=("$(printf '%6.0f s at %5d Hz, %-6s: %s; back to back: median %s' \
+                "$length" "$rate" "$detector" "$ratio" "$median")")
         done
         rm -f "$work/long.wav"
     done
