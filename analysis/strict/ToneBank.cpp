@@ -275,7 +275,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double
     if (Zero && QuietParts > SubBlocksPerLong) {
         // Silence all through the long window: both stay all zero.
         Newest = (Newest + 1) % SubBlocksPerWindow;
-        Phase = Phase + 1 == PhasePeriod ? 0 : Phase + 1;
+        NextPhase();
         BeforeLast = Last;
         BeforeLastLong = LastLong;
         return *Last;
@@ -298,7 +298,7 @@ const TToneWindow &TToneBank::Analyse(const float *Samples, double Extra, double
         // gone through before this sub-block.
         TurnParts(Sums, Turn.Re[Phase], Turn.Im[Phase], Part);
     }
-    Phase = Phase + 1 == PhasePeriod ? 0 : Phase + 1;
+    NextPhase();
 
     // The new window takes the place of the one that ended where it starts,
     // which with it makes the long window.

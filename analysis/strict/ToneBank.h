@@ -92,6 +92,7 @@ class TToneBank
         double Im[PhasePeriod][BankTones];
     };
     static const TTurns &Turns();
+    void NextPhase() { Phase = Phase + 1 == PhasePeriod ? 0 : Phase + 1; }
 
     const TCorrelate Correlate;
     const TTurn TurnParts;
