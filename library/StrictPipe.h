@@ -65,7 +65,7 @@ class TStrictPipe : public TStrictFront::TSink
     std::vector<TPipedRecord> Records; // Chunks chunks of ChunkRecords
     size_t Counts[Chunks] = {};
     size_t Filled = 0;    // records of the chunk being filled
-    bool Judging = false; // whether its long windows are judged here
+    bool Judging = false; // whether its windows are judged here
     std::mutex Lock;
     std::condition_variable Published;
     std::condition_variable Released;

@@ -190,7 +190,24 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
     return true;
 }
 
+// Whether a verdict, filled up to its offsets, carries the digit sounding.
+bool Carries(const TPairVerdict &Verdict, char Carried, double CarriedLevel)
+{
+    return Verdict.Symbol == Carried && Verdict.Level >= CarriedLevel;
+}
+
 } // namespace
+
+TPairVerdict TPairJudge::Carrying(const TPairVerdict &Whole, char Carried, double CarriedLevel)
+{
+    TPairVerdict Verdict = Whole;
+    if (Carries(Verdict, Carried, CarriedLevel)) {
+        Verdict.LowHeard = Verdict.HighHeard = false;
+        Verdict.LowSlip = Verdict.HighSlip = 0;
+        Verdict.LowRival = Verdict.HighRival = 0;
+    }
+    return Verdict;
+}
 
 TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before,
                                const TPairLimits &Limits, char Carried, double CarriedLevel) const
@@ -244,7 +261,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Share = std::min(1.0, PairEnergy / Now.Energy);
     Verdict.LowOffset = LowOffset / DtmfFrequencies[Low];
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
-    if (Verdict.Symbol == Carried && Verdict.Level >= CarriedLevel)
+    if (Carries(Verdict, Carried, CarriedLevel))
         return Verdict;
     Verdict.LowHeard =
         HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);

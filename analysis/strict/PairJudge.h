@@ -93,6 +93,11 @@ class TPairJudge
     TPairVerdict Judge(const TToneWindow &Now, const TToneWindow &Before,
                        const TPairLimits &Limits = {}, char Carried = 0,
                        double CarriedLevel = 0) const;
+    // A Carried that no window carries: the verdict tells all.
+    static constexpr char NoneCarried = '\x7f';
+    // The verdict that Judge gives with Carried and CarriedLevel, from the
+    // one it gives with NoneCarried.
+    static TPairVerdict Carrying(const TPairVerdict &Whole, char Carried, double CarriedLevel);
 
     // A tone's offset from its nominal frequency in Hz, from the phase turn
     // between Before and Now.

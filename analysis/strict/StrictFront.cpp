@@ -153,15 +153,15 @@ void TStrictFront::Reset()
     RailDue = Factor;
 }
 
-void TStrictFront::Record(TStrictRecord &Out, bool JudgeLong) const
+void TStrictFront::Record(TStrictRecord &Out, bool JudgeNow) const
 {
     Out.Received = Taken;
     Out.Quiet = TheBank.Quiet();
     Out.Unchanged = TheBank.Unchanged();
     if (!Out.Quiet)
         Out.Now = *Latest;
-    Out.Judged = JudgeLong && !Out.Unchanged;
+    Out.Judged = JudgeNow && !Out.Unchanged;
     if (Out.Judged)
-        Out.LongVerdict =
-            Judge.Judge(TheBank.LongWindow(), TheBank.PreviousLong(), TStrictReceiver::LongLimits);
+        Out.Verdict = Judge.Judge(*Latest, TheBank.Previous(), TStrictReceiver::ShortLimits,
+                                  TPairJudge::NoneCarried);
 }

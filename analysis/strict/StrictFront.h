@@ -21,9 +21,9 @@ struct TStrictRecord
     int64_t Received = 0;   // input samples taken when the sub-block came
     bool Quiet = false;     // the windows are those of the sub-block before
     bool Unchanged = false; // and so are their verdicts
-    bool Judged = false;    // LongVerdict holds the long window's verdict
+    bool Judged = false;    // Verdict holds the window's verdict, whole
     TToneWindow Now;        // the window that ends with the sub-block, unless Quiet
-    TPairVerdict LongVerdict;
+    TPairVerdict Verdict;   // as TPairJudge::Judge gives it with NoneCarried
 };
 
 class TStrictFront
@@ -55,9 +55,10 @@ class TStrictFront
     const TToneWindow &Now() const { return *Latest; }
     int64_t Received() const { return Taken; }
 
-    // The last sub-block's analysis as a record; with Judge, the long
-    // window's verdict too, which otherwise the tracking judges when it
-    // wants it.
+    // The last sub-block's analysis as a record; with Judge, the window's
+    // verdict too, which otherwise the tracking judges. Every window that
+    // changed is judged, so none of this work is lost, and whole, as the
+    // digit it may carry is known to the tracking only.
     void Record(TStrictRecord &Out, bool Judge) const;
 
   private:

@@ -69,7 +69,7 @@ void TStrictReceiver::TakeRecord(const TStrictRecord &Record, std::vector<TDecod
     }
     const TToneWindow &Now = Taken(0);
     Analysed({Now, Record.Quiet ? Now : Taken(1), nullptr, nullptr, Record.Quiet, Record.Unchanged,
-              Record.Received, Record.Judged ? &Record.LongVerdict : nullptr},
+              Record.Received, Record.Judged ? &Record.Verdict : nullptr},
              Ended, Started);
 }
 
@@ -111,8 +111,11 @@ void TStrictReceiver::Analysed(const TStep &Step, std::vector<TDecodedSymbol> &E
     // long silence the windows stay as they are from here on.
     if (!Step.Unchanged) {
         LongKept = false;
-        const TPairVerdict Verdict = Judge.Judge(Step.Now, Step.Previous, ShortLimits,
-                                                 Tracker.Sounding(), Tracker.CarryingLevel());
+        const TPairVerdict Verdict =
+            Step.Judged != nullptr
+                ? TPairJudge::Carrying(*Step.Judged, Tracker.Sounding(), Tracker.CarryingLevel())
+                : Judge.Judge(Step.Now, Step.Previous, ShortLimits, Tracker.Sounding(),
+                              Tracker.CarryingLevel());
         if (Step.Quiet)
             Kept = Verdict;
         WithLong(Step, Verdict, Ended, Started);
@@ -132,7 +135,7 @@ void TStrictReceiver::WithLong(const TStep &Step, const TPairVerdict &Verdict,
     } else if (LongKept) {
         Track(Verdict, KeptLong, Ended, Started);
     } else {
-        const TPairVerdict LongVerdict = Step.Judged != nullptr ? *Step.Judged : JudgeLong(Step);
+        const TPairVerdict LongVerdict = JudgeLong(Step);
         if (Step.Quiet) {
             KeptLong = LongVerdict;
             LongKept = true;

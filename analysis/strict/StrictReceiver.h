@@ -71,7 +71,7 @@ class TStrictReceiver : private TStrictFront::TSink
   private:
     // One sub-block's analysis as the tracking takes it: the windows that
     // end with it and those one step earlier (the long ones null for a
-    // record's), and the long verdict when it was judged ahead.
+    // record's), and the window's whole verdict when it was judged ahead.
     struct TStep
     {
         const TToneWindow &Now;
