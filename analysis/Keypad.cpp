@@ -8,7 +8,7 @@ const char ValidSymbols[17] = "0123456789ABCD*#";
 
 namespace {
 
-const char Rows[] = "123A456B789C*0#D";
+constexpr char Rows[] = "123A456B789C*0#D";
 
 } // namespace
 
@@ -21,30 +21,31 @@ namespace {
 
 // Each character's place on the keypad (row times four plus column), or -1
 // for a character that is no keypad symbol: asked every window a digit
-// sounds.
+// sounds, so made when the program is compiled.
 struct TPlaces
 {
-    signed char Of[256];
+    signed char Of[256] = {};
 
-    TPlaces()
+    constexpr TPlaces()
     {
-        for (int c = 0; c < 256; ++c) {
-            const char *Key = c != 0 ? std::strchr(Rows, c) : nullptr;
-            Of[c] = Key != nullptr ? static_cast<signed char>(Key - Rows) : -1;
-        }
+        for (int c = 0; c < 256; ++c)
+            Of[c] = -1;
+        for (int Place = 0; Place < 16; ++Place)
+            Of[static_cast<unsigned char>(Rows[Place])] = static_cast<signed char>(Place);
     }
 };
+
+constexpr TPlaces Places;
 
 } // namespace
 
 bool KeypadTones(char Symbol, int &Low, int &High)
 {
-    static const TPlaces Places;
     const int Place = Places.Of[static_cast<unsigned char>(Symbol)];
     if (Place < 0)
         return false;
-    Low = Place / 4;
-    High = 4 + Place % 4;
+    Low = Place >> 2;
+    High = 4 + (Place & 3);
     return true;
 }
 

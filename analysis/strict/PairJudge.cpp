@@ -162,17 +162,16 @@ namespace {
 // median of the bins that hold neither the pair nor its harmonics: whether
 // more than half of those bins lie that far under it. Since multiplying by
 // the rise keeps the order of values, this is the test on the median itself,
-// without sorting.
+// without sorting. All bins are counted, then the pair's four taken back.
 bool OverBackground(const double *Power, int Low, int High, double Value)
 {
-    int Count = 0;
     int Under = 0;
-    for (int k = 0; k < BankTones; ++k) {
-        const bool Rest = k % DtmfToneCount != Low && k % DtmfToneCount != High;
-        Count += Rest;
-        Under += Rest && MinHarmonicRise * Power[k] <= Value;
-    }
-    return Under > Count / 2;
+    for (int k = 0; k < BankTones; ++k)
+        Under += MinHarmonicRise * Power[k] <= Value;
+    for (int k : {Low, High, Low + DtmfToneCount, High + DtmfToneCount})
+        Under -= MinHarmonicRise * Power[k] <= Value;
+    constexpr int Rest = BankTones - 4;
+    return Under > Rest / 2;
 }
 
 // Whether a tone's second harmonic stands over the background and over the

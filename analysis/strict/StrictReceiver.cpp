@@ -91,14 +91,25 @@ TPairVerdict TStrictReceiver::JudgeLong(const TStep &Step)
     if (Step.Long != nullptr)
         return Judge.Judge(*Step.Long, *Step.PreviousLong, LongLimits);
     constexpr int Apart = TToneBank::SubBlocksPerWindow;
-    TToneBank::Join(Taken(0), Taken(Apart), JoinedLong);
+    // The newer one, once one more record with windows came, is the one before.
+    const bool Follows = Seen > 1 && JoinedSeen == Seen - 1;
+    const bool Made = JoinedSeen == Seen;
+    if (!Made) {
+        JoinedNewer ^= 1;
+        TToneBank::Join(Taken(0), Taken(Apart), JoinedLongs[JoinedNewer]);
+        JoinedSeen = Seen;
+    }
+    const TToneWindow &Long = JoinedLongs[JoinedNewer];
     if (Step.Quiet)
-        return Judge.Judge(JoinedLong, JoinedLong, LongLimits);
-    if (Seen > 1)
-        TToneBank::Join(Taken(1), Taken(Apart + 1), JoinedBefore);
-    else
-        JoinedBefore = TToneWindow();
-    return Judge.Judge(JoinedLong, JoinedBefore, LongLimits);
+        return Judge.Judge(Long, Long, LongLimits);
+    TToneWindow &Before = JoinedLongs[JoinedNewer ^ 1];
+    if (!Made && !Follows) {
+        if (Seen > 1)
+            TToneBank::Join(Taken(1), Taken(Apart + 1), Before);
+        else
+            Before = TToneWindow();
+    }
+    return Judge.Judge(Long, Before, LongLimits);
 }
 
 // The windows that end with the next sub-block judged and tracked.
@@ -214,4 +225,5 @@ void TStrictReceiver::Finished(std::vector<TDecodedSymbol> &Ended)
     }
     Newest = 0;
     Seen = 0;
+    JoinedSeen = -1;
 }

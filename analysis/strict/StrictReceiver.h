@@ -120,6 +120,10 @@ class TStrictReceiver : private TStrictFront::TSink
     TToneWindow Copies[Joined];
     int Newest = 0;
     int64_t Seen = 0; // records with windows taken
-    TToneWindow JoinedLong;
-    TToneWindow JoinedBefore;
+    // The last two long windows made of records' windows, the newer one
+    // made when JoinedSeen records with windows had been taken: the long
+    // window one step later needs no other.
+    TToneWindow JoinedLongs[2];
+    int JoinedNewer = 0;
+    int64_t JoinedSeen = -1;
 };
