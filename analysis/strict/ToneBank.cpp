@@ -26,9 +26,8 @@ inline __attribute__((always_inline)) void CorrelateKernel(const float *Samples,
     // Each sum a variable of its own, so that all stay in registers.
     TVector Acc[Parts] = {};
     for (int n = 0; n < TToneBank::SubBlock; ++n) {
-        TVector x;
-        for (int l = 0; l < Lanes; ++l)
-            x[l] = Samples[n];
+        // The sample in every lane (less zero, which leaves every value as it is).
+        const TVector x = Samples[n] - TVector{};
 #pragma GCC unroll 8
         for (int p = 0; p < Parts; ++p) {
             TVector b;
