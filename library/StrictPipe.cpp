@@ -1,6 +1,6 @@
 #include "StrictPipe.h"
 
-TStrictPipe::TStrictPipe() : Records(ChunkRecords * Chunks) {}
+TStrictPipe::TStrictPipe() = default;
 
 void TStrictPipe::Analysed(const TStrictFront &Front)
 {
@@ -33,7 +33,10 @@ TPipedRecord &TStrictPipe::Next()
         // The tracking lags: this side takes on what it can of its work.
         Judging = Made - Freed >= Chunks / 2;
     }
-    return Records[(Made % Chunks) * ChunkRecords + Filled++];
+    std::unique_ptr<TPipedRecord[]> &Chunk = Store[Made % Chunks];
+    if (!Chunk)
+        Chunk = std::make_unique<TPipedRecord[]>(ChunkRecords);
+    return Chunk[Filled++];
 }
 
 void TStrictPipe::Publish()
@@ -71,7 +74,7 @@ bool TStrictPipe::Take(const TPipedRecord *&Taken, size_t &Count)
     }
     if (Made == Freed)
         return false;
-    Taken = &Records[(Freed % Chunks) * ChunkRecords];
+    Taken = Store[Freed % Chunks].get();
     Count = Counts[Freed % Chunks];
     return true;
 }

@@ -9,9 +9,9 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <vector>
 
 // Each on lines of its own, which only its record's side writes.
 struct alignas(64) TPipedRecord
@@ -62,7 +62,8 @@ class TStrictPipe : public TStrictFront::TSink
     TPipedRecord &Next();
     void Publish();
 
-    std::vector<TPipedRecord> Records; // Chunks chunks of ChunkRecords
+    // Each chunk made when first filled: a short input fills few.
+    std::unique_ptr<TPipedRecord[]> Store[Chunks];
     size_t Counts[Chunks] = {};
     size_t Filled = 0;    // records of the chunk being filled
     bool Judging = false; // whether its windows are judged here
