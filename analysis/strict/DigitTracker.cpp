@@ -5,6 +5,9 @@
 
 namespace {
 
+// The verdict of a window that holds no pair.
+constexpr TPairVerdict NoVerdict{};
+
 // Windows at no less than 3 dB under the pair's highest level needed to start
 // a digit: with 20 ms windows in 5 ms steps, a tone of T ms fills about
 // (T - 8.3) / 5 of them, so a 23 ms burst fills at most 3 and a 40 ms tone at
@@ -192,7 +195,6 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
                          double WindowStart, std::vector<TDecodedSymbol> &Ended,
                          std::vector<TDecodedSymbol> *Started)
 {
-    TPairVerdict Combed;
     const TPairVerdict &Verdict = Echoed(Given, Combed) ? Combed : Given;
     Watch(Verdict);
     if (DigitSymbol != 0) {
@@ -212,11 +214,10 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     // The barred digit's pair counts as missing, unless it comes back at
     // nearly its level after a sag as long as a pause.
     const bool Held = Barring();
-    const TPairVerdict None;
     const auto Fed = [&](const TPairVerdict &V, double Scale) -> const TPairVerdict & {
         if (!Held || V.Symbol != Last)
             return V;
-        return LastSag > EndWindows && V.Level >= Revival * Scale * LastLevel ? V : None;
+        return LastSag > EndWindows && V.Level >= Revival * Scale * LastLevel ? V : NoVerdict;
     };
     if (Verdict.Symbol != DigitSymbol || DigitSymbol == 0)
         Feed(Candidate, Fed(Verdict, 1), WindowStart);

@@ -176,4 +176,7 @@ class TDigitTracker
     int Quiet = 0;   // windows in a row all but without the pair of the digit sounding, or the last
     int Gone = 0;    // and of those, windows in a row that do not hold it as a pair either
     int Sagged = 0;  // windows in a row far under that digit's level
+    // What Echoed makes of a window's verdict, kept here rather than made
+    // afresh for every window.
+    TPairVerdict Combed;
 };

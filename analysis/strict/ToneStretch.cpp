@@ -9,7 +9,7 @@ void TToneStretch::Take(const TToneWindow &Window, bool Same)
     Repeats = Same ? std::min(Repeats + 1, Kept) : 0;
     if (Repeats == Kept)
         return;
-    Newest = (Newest + 1) % Kept;
+    Newest = Newest + 1 == Kept ? 0 : Newest + 1;
     Recent[Newest] = Window;
 }
 
