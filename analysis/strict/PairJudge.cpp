@@ -262,10 +262,14 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
     if (Carries(Verdict, Carried, CarriedLevel))
         return Verdict;
-    Verdict.LowHeard =
-        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
-    Verdict.HighHeard =
-        HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Verdict.HighSlip);
+    // A window whose samples reach full scale, however few, hears nothing of
+    // harmonics: the clip makes its own, locked to the tones.
+    if (Now.Railed == 0) {
+        Verdict.LowHeard =
+            HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
+        Verdict.HighHeard = HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset,
+                                          Verdict.HighSlip);
+    }
     Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
     Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
     return Verdict;
