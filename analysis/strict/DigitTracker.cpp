@@ -451,8 +451,12 @@ bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
         return true;
     // After a long pause that an echo far down filled, over the trough: the
     // echo's own tail stays under it.
-    const double Least = LastPause >= DeepWindows ? Trough : Revival;
-    return Top >= Least * Scale * LastLevel;
+    if (LastPause >= DeepWindows)
+        return Top >= Trough * Scale * LastLevel;
+    // An echo that joins a tone may lift its level for the rest of it, while
+    // the key pressed again comes back at the tone's own level, the one the
+    // last digit started at.
+    return Top >= Revival * Scale * std::min(LastLevel, LastOnset);
 }
 
 double TDigitTracker::LongReady() const
@@ -674,6 +678,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     DigitSymbol = From.Symbol;
     DigitLevel = &From == &Candidate ? Top : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
+    DigitOnset = DigitLevel > 0 ? Top : Top * WindowLength / LongLength;
     DigitMisses = 0;
     DigitPause = 0;
     DigitGap = 0;
@@ -689,6 +694,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Ended.push_back({DigitSymbol, Place(DigitStart), Place(std::max(DigitEnd, DigitStart))});
     Last = DigitSymbol;
     LastLevel = WindowLevel();
+    LastOnset = DigitOnset;
     LastPause = DigitPause;
     LastSag = DigitSag;
     LastGap = DigitGap;

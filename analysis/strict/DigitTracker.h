@@ -159,6 +159,7 @@ class TDigitTracker
     double DigitEnd = 0;
     double DigitLevel = 0;     // peak level in the windows
     double DigitLongLevel = 0; // and in the long windows
+    double DigitOnset = 0;     // the level in the windows that it started at
     int DigitMisses = 0;
     int DigitPause = 0; // most windows in a row all but without its pair since one carried it
     int DigitGap = 0;   // and of those, most in a row that did not hold it as a pair either
@@ -170,6 +171,7 @@ class TDigitTracker
     // and then only at nearly its level.
     char Last = 0;
     double LastLevel = 0;
+    double LastOnset = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
     int LastGap = 0;
     int LastSag = 0; // most windows in a row far under its level since it was carried
