@@ -32,10 +32,11 @@ class TStrictReceiver : private TStrictFront::TSink
     // under music or loud speech); the tracker asks more of a digit whose
     // windows show little share.
     static constexpr TPairLimits ShortLimits = {0.15, TPairLimits().MinDominance};
-    // A stretch of windows holds a pair when each tone stands 10 dB over the
-    // other tones of its group there, with a tenth of the power in the
-    // keypad's band.
-    static constexpr TPairLimits StretchLimits = {0.1, 10.0, true};
+    // A stretch of windows holds a pair when each tone stands 9 dB over the
+    // other tones of its group there, a decibel more than a window asks, as
+    // it starts digits that the windows could not, with a tenth of the power
+    // in the keypad's band.
+    static constexpr TPairLimits StretchLimits = {0.1, 8.0, true};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
