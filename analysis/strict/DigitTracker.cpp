@@ -524,14 +524,20 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     const bool Plain = !Verdict.LowHeard && !Verdict.HighHeard &&
                        std::fabs(Verdict.HighOffset) <= StretchStillOffset;
     const double LowOffset = Plain ? StretchLowOffset : StretchOffset;
+    // Either kind of window may show the tones standing still: the long ones
+    // measure a frequency finely, the short ones take in less of the sound
+    // around the tones.
+    const auto Still = [&](const TCandidate &Each) {
+        return Each.Symbol == From.Symbol && Steady(Each.Marks, Peak(Each.Marks), BuriedDrift,
+                                                    Verdict.LowHeard ? 0 : StretchPulledDrift);
+    };
     if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full &&
         Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= LowOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
-        Steady(From.Marks, Top, BuriedDrift, Verdict.LowHeard ? 0 : StretchPulledDrift) &&
-        !Musical(From.Marks, Top))
+        (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top))
         StartDigit(From, Length, Top, Ended, Started);
 }
 
