@@ -555,6 +555,7 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double LowDb[MaxMarks];
     double HighDb[MaxMarks];
     size_t Full = 0;
+    int Hearing = 0; // windows near full level that tell of harmonics
     int LowHeard = 0;
     int HighHeard = 0;
     double LowSlip = 0;
@@ -567,10 +568,13 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
             LowDb[Full] = Db(std::sqrt(Mark.Verdict.Power[LowTone]));
             HighDb[Full] = Db(std::sqrt(Mark.Verdict.Power[HighTone]));
             ++Full;
-            LowHeard += Mark.Verdict.LowHeard;
-            HighHeard += Mark.Verdict.HighHeard;
-            LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;
-            HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
+            if (!Mark.Verdict.Railed) {
+                ++Hearing;
+                LowHeard += Mark.Verdict.LowHeard;
+                HighHeard += Mark.Verdict.HighHeard;
+                LowSlip += Mark.Verdict.LowHeard ? Mark.Verdict.LowSlip : 0;
+                HighSlip += Mark.Verdict.HighHeard ? Mark.Verdict.HighSlip : 0;
+            }
             Skew += Mark.Verdict.LowOffset - Mark.Verdict.HighOffset;
             Share += Mark.Verdict.Share;
             Clipped += Mark.Verdict.Clipped;
@@ -582,8 +586,8 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     // |2 f1 - f2| (under 100 Hz for 2, 3, 6, B and C): in its bin they read
     // as a harmonic locked to the tone.
     const bool Clipping = 2 * Clipped >= Full;
-    const auto Locked = [Full](int Heard, double Slip) {
-        return Heard >= MinHeard * Full && std::fabs(Slip) <= MaxSlip * Heard;
+    const auto Locked = [Hearing](int Heard, double Slip) {
+        return Hearing > 0 && Heard >= MinHeard * Hearing && std::fabs(Slip) <= MaxSlip * Heard;
     };
     // Each tone's move from the first half of the windows to the second.
     const size_t Each = Full / 2;

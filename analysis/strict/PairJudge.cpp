@@ -52,6 +52,7 @@ TPairVerdict Empty(const double *Power)
                         false,             // LowHeard
                         false,             // HighHeard
                         false,             // Clipped
+                        false,             // Railed
                         0,                 // LowSlip
                         0,                 // HighSlip
                         0,                 // LowRival
@@ -249,6 +250,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
         return Verdict;
     const double Twist = 20 * QuickMath::Log10(LowAmplitude / HighAmplitude);
     Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
+    Verdict.Railed = Now.Railed > 0;
     const double ClipSlack = Verdict.Clipped ? ClipTwistSlack : 0;
     const bool TwistHolds = Twist <= MaxLowOverHigh + WindowTwistSlack &&
                             Twist >= -(MaxHighOverLow + WindowTwistSlack + ClipSlack);
@@ -262,14 +264,10 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.HighOffset = HighOffset / DtmfFrequencies[High];
     if (Carries(Verdict, Carried, CarriedLevel))
         return Verdict;
-    // A window whose samples reach full scale, however few, hears nothing of
-    // harmonics: the clip makes its own, locked to the tones.
-    if (Now.Railed == 0) {
-        Verdict.LowHeard =
-            HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
-        Verdict.HighHeard = HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset,
-                                          Verdict.HighSlip);
-    }
+    Verdict.LowHeard =
+        HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
+    Verdict.HighHeard =
+        HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Verdict.HighSlip);
     Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
     Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
     return Verdict;

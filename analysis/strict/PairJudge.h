@@ -44,6 +44,9 @@ struct TPairVerdict
     bool LowHeard = false;
     bool HighHeard = false;
     bool Clipped = false; // the window comes from a clipped line (see TPairJudge::ClipTwistSlack)
+    // Some of the window's samples reach full scale, however few: the clip
+    // makes harmonics of its own, locked to the tones.
+    bool Railed = false;
     double LowSlip = 0;
     double HighSlip = 0;
     double LowRival = 0; // the strongest other tone of each group, power over the tone's
