@@ -18,11 +18,18 @@ constexpr double MaxOffset = 0.025;
 constexpr double MinHarmonicRise = 2.0;
 constexpr double MinHeardHarmonic = 0.001;
 
-bool Dominates(const double *Power, int Best, int First, double MinDominance)
+bool Dominates(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Best,
+               int First, const TPairLimits &Limits)
 {
-    for (int k = First; k < First + 4; ++k)
-        if (k != Best && !(Power[Best] >= MinDominance * Power[k]))
+    for (int k = First; k < First + 4; ++k) {
+        if (k == Best || Power[Best] >= Limits.MinDominance * Power[k])
+            continue;
+        const bool OffKeypad =
+            Limits.OffRival > 0 && Power[Best] >= Limits.MinOffDominance * Power[k] &&
+            std::fabs(TPairJudge::Offset(Now, Before, k)) >= Limits.OffRival * DtmfFrequencies[k];
+        if (!OffKeypad)
             return false;
+    }
     return true;
 }
 
@@ -228,8 +235,8 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     if (!(PairEnergy >= Limits.MinShare * Against) || !(PairEnergy > 0))
         return Verdict;
     Verdict.Why = TPairReject::Dominance;
-    if (!Dominates(Power, Low, 0, Limits.MinDominance) ||
-        !Dominates(Power, High, 4, Limits.MinDominance))
+    if (!Dominates(Now, Before, Power, Low, 0, Limits) ||
+        !Dominates(Now, Before, Power, High, 4, Limits))
         return Verdict;
     Verdict.Why = TPairReject::Harmonic;
     if (!HarmonicLow(Now, Before, Power, Low, High, TwistedPower) ||

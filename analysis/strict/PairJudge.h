@@ -67,6 +67,13 @@ struct TPairLimits
     // Whether the share is of the power in the keypad's band only: what
     // sounds under it, the bass of music or a voice's low notes, left out.
     bool InBand = false;
+    // Over another tone of its group whose bin holds a frequency OffRival or
+    // more off the keypad's (a fraction of it), each tone need only stand
+    // MinOffDominance: a window long enough to measure that frequency finely
+    // tells sound around the pair, a voice's harmonic or a note, from a
+    // second keypad tone. 0: every other tone alike.
+    double OffRival = 0;
+    double MinOffDominance = 0;
 };
 
 class TPairJudge

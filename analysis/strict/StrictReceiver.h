@@ -34,9 +34,10 @@ class TStrictReceiver : private TStrictFront::TSink
     static constexpr TPairLimits ShortLimits = {0.15, TPairLimits().MinDominance};
     // A stretch of windows holds a pair when each tone stands 9 dB over the
     // other tones of its group there, a decibel more than a window asks, as
-    // it starts digits that the windows could not, with a tenth of the power
-    // in the keypad's band.
-    static constexpr TPairLimits StretchLimits = {0.1, 8.0, true};
+    // it starts digits that the windows could not, or 3 dB over one whose
+    // bin holds a frequency 0.5 % or more off the keypad's (a voice or music
+    // beside the pair), with a tenth of the power in the keypad's band.
+    static constexpr TPairLimits StretchLimits = {0.1, 8.0, true, 0.005, 2.0};
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
