@@ -111,12 +111,14 @@ constexpr double StretchOffset = 0.0015;
 constexpr double StretchNormalTwist = 4.0;
 constexpr double StretchMeanShare = 0.06;
 // A buried tone's frequency is measured to within 2 Hz or so whatever the
-// tone, 0.2-0.3 % of a low one. Where the stretch hears no second harmonic of
-// the low tone (a note's or a voice's has one) and the high tone stands still
-// (StillDrift), the low tone may move StretchPulledDrift; where it hears
-// neither tone's harmonic and the high tone sits within StretchStillOffset,
-// the low tone may sit StretchLowOffset off.
-constexpr double StretchPulledDrift = 0.0022;
+// tone, 0.2-0.3 % of a low one, and a partial of the music or the voice
+// beside the low tone pulls it further in the windows, as PulledDrift allows
+// under speech. Where the stretch hears no second harmonic of the low tone
+// (a note's or a voice's has one) and the high tone stands still
+// (StillDrift), the low tone may move StretchPulledDrift, a third of that;
+// where it hears neither tone's harmonic and the high tone sits within
+// StretchStillOffset, the low tone may sit StretchLowOffset off.
+constexpr double StretchPulledDrift = 0.005;
 constexpr double StretchLowOffset = 0.0025;
 constexpr double StretchStillOffset = 0.001;
 // Long windows at nearly the pair's full level needed, over those the
