@@ -690,7 +690,7 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     DigitSymbol = From.Symbol;
     DigitLevel = &From == &Candidate ? Top : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
-    DigitOnset = DigitLevel > 0 ? Top : Top * WindowLength / LongLength;
+    DigitOnset = WindowLevel();
     DigitMisses = 0;
     DigitPause = 0;
     DigitGap = 0;
