@@ -246,6 +246,11 @@ TEST(StrictReceiver, CallProgressOverWeakDigits)
          {{350, -16}, {440, -16}},
          0,
          -28},
+        {"the same, 18 dB over them: the two tones beat", {{350, -16}, {440, -16}}, 0, -34},
+        {"busy tone 480 + 620 Hz, 16 dB over each of the pair's tones",
+         {{480, -16}, {620, -16}},
+         0,
+         -32},
         {"European dial tone 425 Hz, 17 dB over each of the pair's tones", {{425, -13}}, 0, -30},
         {"the same 14 dB over them, on a DC offset of -8000", {{425, -16}}, -8000 / 32768.0f, -30},
     };

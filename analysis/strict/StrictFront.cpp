@@ -114,15 +114,21 @@ void TStrictFront::AtLowRate(const float *Samples, const unsigned char *Rails, s
 
 void TStrictFront::Analyse(const float *Block, const unsigned char *Rails, TSink &Sink)
 {
-    int Railed = -1;
+    // The samples on the rail are counted before the notches move them off it.
+    int Railed = 0;
     if (Rails != nullptr) {
         int Inputs = 0;
         for (int n = 0; n < TToneBank::SubBlock; ++n)
             Inputs += Rails[n];
         Railed = (Inputs + Factor / 2) / Factor;
+    } else if (AnyOver(Block, TToneBank::SubBlock, TToneBank::Rail)) {
+        for (int n = 0; n < TToneBank::SubBlock; ++n)
+            Railed += std::fabs(Block[n]) >= TToneBank::Rail;
     }
-    const double Steady = SteadyLow.Take(Block);
-    Latest = &TheBank.Analyse(Block, -Steady, std::max(0.0, SteadyLow.Window() - Steady), Railed);
+    Notch.Process(Block, Clear, SteadyLow.Window());
+    const float *Used = Notch.Steady() ? Clear : Block;
+    const double Steady = SteadyLow.Take(Used);
+    Latest = &TheBank.Analyse(Used, -Steady, std::max(0.0, SteadyLow.Window() - Steady), Railed);
     Sink.Analysed(*this);
 }
 
@@ -144,6 +150,7 @@ void TStrictFront::Flush(TSink &Sink)
 void TStrictFront::Reset()
 {
     Decimator.Reset();
+    Notch.Reset();
     SteadyLow.Reset();
     TheBank.Reset();
     Latest = &TheBank.Previous();

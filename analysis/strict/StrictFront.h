@@ -10,6 +10,7 @@
 #include "SteadyLow.h"
 #include "StrictLimits.h"
 #include "ToneBank.h"
+#include "ToneNotch.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -73,6 +74,7 @@ class TStrictFront
     const int Factor;
     TPairJudge Judge;
     TDecimator Decimator;
+    TToneNotch Notch;
     TSteadyLow SteadyLow;
     TToneBank TheBank;
     const TToneWindow *Latest;
@@ -85,6 +87,7 @@ class TStrictFront
     int RailRun = 0; // input samples on the rail since the last output
     int RailDue = 0; // input samples still to come before the next output
     float SubBlock[TToneBank::SubBlock];
+    float Clear[TToneBank::SubBlock]; // a sub-block through the notches
     unsigned char SubBlockRails[TToneBank::SubBlock];
     int Filled = 0;
     int64_t Taken = 0; // input samples taken so far
