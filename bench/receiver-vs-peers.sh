@@ -17,7 +17,8 @@
 #   the pauses between them, for talk-off and under digits; KEEP_DIR
 #   keeps the generated audio in that folder. CHANNEL_DIGITS (default 96) and
 #   CHANNEL_SEEDS (default "1", several for more signals) size the channel
-#   corpus; ONLY_CHANNEL=1 runs the channel table alone.
+#   corpus, and CHANNEL_LEVELS (default "-18,-8") sets its range of levels
+#   of the low tone, dBFS; ONLY_CHANNEL=1 runs the channel table alone.
 # Needs: sox, espeak-ng, multimon-ng, libspandsp-dev, a C compiler, python3
 # with numpy, ffmpeg, lame, opus-tools, asterisk-moh-opsound-wav (and, for the
 # recorded speech, asterisk-core-sounds-en-wav).
@@ -119,7 +120,7 @@ channel_table() {
     read -r -a seeds <<<"${CHANNEL_SEEDS:-1}"
     for seed in "${seeds[@]}"; do
         /usr/bin/python3 "$here/channel-corpus.py" "$work/channel" \
-            --digits "${CHANNEL_DIGITS:-96}" --seed "$seed"
+            --digits "${CHANNEL_DIGITS:-96}" --seed "$seed" --levels="${CHANNEL_LEVELS:--18,-8}"
         while IFS=$'\t' read -r name text; do
             expected=$(cat "$work/channel/$name.txt")
             sent_total=$((sent_total + ${#expected}))

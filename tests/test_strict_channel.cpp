@@ -230,7 +230,8 @@ TEST(StrictReceiver, ChannelConditions)
 }
 
 // A call-progress tone that goes on under digits 12 dB and more weaker than
-// it: what the receiver leaves of its power counts against their share.
+// it: what the receiver leaves of its power counts against their share, two
+// tones beat, and a tone inside the band leaks into the keypad's bins.
 // Every symbol.
 TEST(StrictReceiver, CallProgressOverWeakDigits)
 {
@@ -252,6 +253,7 @@ TEST(StrictReceiver, CallProgressOverWeakDigits)
          0,
          -32},
         {"European dial tone 425 Hz, 17 dB over each of the pair's tones", {{425, -13}}, 0, -30},
+        {"1004 Hz test tone, 16 dB over them", {{1004, -16}}, 0, -32},
         {"the same 14 dB over them, on a DC offset of -8000", {{425, -16}}, -8000 / 32768.0f, -30},
     };
     const std::string Played = "0123456789ABCD*#1155";

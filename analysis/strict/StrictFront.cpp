@@ -125,7 +125,7 @@ void TStrictFront::Analyse(const float *Block, const unsigned char *Rails, TSink
         for (int n = 0; n < TToneBank::SubBlock; ++n)
             Railed += std::fabs(Block[n]) >= TToneBank::Rail;
     }
-    Notch.Process(Block, Clear, SteadyLow.Window());
+    Notch.Process(Block, Clear);
     const float *Used = Notch.Steady() ? Clear : Block;
     const double Steady = SteadyLow.Take(Used);
     Latest = &TheBank.Analyse(Used, -Steady, std::max(0.0, SteadyLow.Window() - Steady), Railed);

@@ -32,10 +32,10 @@ TToneNotch::TToneNotch()
         Sections[i] = Section(Frequencies[i]);
 }
 
-void TToneNotch::Process(const float *In, float *Out, double LowEnergy)
+void TToneNotch::Process(const float *In, float *Out)
 {
     if (Part == 0)
-        Judge(LowEnergy);
+        Judge();
     double Removed = 0;
     if (Trial > 0 || IsSteady) {
         Running = true;
@@ -44,36 +44,36 @@ void TToneNotch::Process(const float *In, float *Out, double LowEnergy)
     } else if (Running) {
         Rest();
     }
-    double Energy = 0;
-    for (int n = 0; n < TToneBank::SubBlock; ++n)
-        Energy += static_cast<double>(In[n]) * In[n];
-    Parts[Part] = Energy;
+    // Four sums side by side, so that the additions need not wait for each
+    // other.
+    float Quarter[4] = {};
+    for (int n = 0; n < TToneBank::SubBlock; n += 4)
+        for (int q = 0; q < 4; ++q)
+            Quarter[q] += In[n + q] * In[n + q];
+    Parts[Part] = (Quarter[0] + Quarter[1]) + (Quarter[2] + Quarter[3]);
     Taken[Part] = Removed;
     Part = (Part + 1) % TToneBank::SubBlocksPerWindow;
 }
 
-void TToneNotch::Judge(double LowEnergy)
+void TToneNotch::Judge()
 {
     Whole[Newest] = std::accumulate(std::begin(Parts), std::end(Parts), 0.0);
-    Low[Newest] = LowEnergy;
     TakenOut[Newest] = std::accumulate(std::begin(Taken), std::end(Taken), 0.0);
     Newest = (Newest + 1) % Windows;
-    if (Holds(Low, MinLowShare, MinLowEnergy))
+    if (Holds(Whole, 0, MinEnergy, MaxSoundSpread))
         Trial = TrialBlocks;
     // Once taken, the output is taken for as long as what the notches take
     // out holds steady: a digit over the tone adds nothing to it.
-    IsSteady = Running && Holds(TakenOut, IsSteady ? 0 : MinTakenShare, 0);
+    IsSteady = Running && Holds(TakenOut, IsSteady ? 0 : MinTakenShare, 0, MaxSpread);
 }
 
-// Whether each of the last windows holds at least Share of its power in
-// Part, and Least, within a factor of MaxSpread of the others.
-bool TToneNotch::Holds(const double *Part, double Share, double Least) const
+bool TToneNotch::Holds(const double *Part, double Share, double Least, double Spread) const
 {
     const auto Range = std::minmax_element(Part, Part + Windows);
     bool Most = true;
     for (int w = 0; w < Windows; ++w)
         Most = Most && Part[w] >= Share * Whole[w];
-    return Most && *Range.first > Least && *Range.second <= MaxSpread * *Range.first;
+    return Most && *Range.first > Least && *Range.second <= Spread * *Range.first;
 }
 
 double TToneNotch::Filter(const float *In, float *Out)
@@ -129,7 +129,6 @@ void TToneNotch::Reset()
     Rest();
     std::fill(std::begin(Parts), std::end(Parts), 0.0);
     std::fill(std::begin(Whole), std::end(Whole), 0.0);
-    std::fill(std::begin(Low), std::end(Low), 0.0);
     Part = 0;
     Newest = 0;
 }
