@@ -67,12 +67,12 @@ void TToneNotch::Judge()
     IsSteady = Running && Holds(TakenOut, IsSteady ? 0 : MinTakenShare, 0, MaxSpread);
 }
 
-bool TToneNotch::Holds(const double *Part, double Share, double Least, double Spread) const
+bool TToneNotch::Holds(const double *Measure, double Share, double Least, double Spread) const
 {
-    const auto Range = std::minmax_element(Part, Part + Windows);
+    const auto Range = std::minmax_element(Measure, Measure + Windows);
     bool Most = true;
     for (int w = 0; w < Windows; ++w)
-        Most = Most && Part[w] >= Share * Whole[w];
+        Most = Most && Measure[w] >= Share * Whole[w];
     return Most && *Range.first > Least && *Range.second <= Spread * *Range.first;
 }
 

@@ -65,8 +65,8 @@ class TToneNotch
     // notches are to run, and their output to be taken.
     void Judge();
     // Whether every one of the last windows holds at least Share of its
-    // power in Part, and more than Least, within a factor of Spread.
-    bool Holds(const double *Part, double Share, double Least, double Spread) const;
+    // power in Measure, and more than Least, within a factor of Spread.
+    bool Holds(const double *Measure, double Share, double Least, double Spread) const;
 
     TSection Sections[Notches];
     // Each section's state, transposed direct form II.
