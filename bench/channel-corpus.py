@@ -18,7 +18,7 @@ or echo, music and speech through a codec, noise with DC), and a dialler's
 tones, each a little off its frequency, alone and under speech.
 
 Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...] [--extra]
-                         [--levels LOW,HIGH]
+                         [--levels LOW,HIGH] [--twist LOW,HIGH]
        channel-corpus.py --list [--extra]
 Needs: numpy, sox (libsox-fmt-all for GSM and AMR-NB), ffmpeg, lame,
 opus-tools, espeak-ng, asterisk-moh-opsound-wav.
@@ -65,11 +65,12 @@ def cadence(freqs_levels, seconds, on, off):
     return y
 
 
-def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS), levels=(-18, -8)):
+def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS), levels=(-18, -8), twist=(-2, 3)):
     """Random symbols with random tone and gap lengths and levels, the
     signal, and each tone's start and end in seconds; keypad holds the
-    frequencies of the rows and of the columns, and levels the range of the
-    low tone's level in dBFS."""
+    frequencies of the rows and of the columns, levels the range of the
+    low tone's level in dBFS, and twist the range of the high tone's level
+    over the low one's in dB."""
     rows, columns = keypad
     symbols = "".join(rng.choice(list(KEYPAD), count))
     parts = [np.zeros(int(lead * RATE))]
@@ -80,7 +81,7 @@ def keyed_digits(rng, count, lead=0.3, keypad=(ROWS, COLUMNS), levels=(-18, -8))
         on = rng.uniform(0.070, 0.100)
         off = rng.uniform(0.070, 0.100)
         low = rng.uniform(*levels)
-        high = low + rng.uniform(-2, 3)
+        high = low + rng.uniform(*twist)
         # Each digit from its own phase, as a keypad's oscillators start.
         parts.append(tone([(rows[i // 4], low), (columns[i % 4], high)], on, rng.uniform(0, 1)))
         parts.append(np.zeros(int(round(off * RATE))))
@@ -427,6 +428,7 @@ def main():
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--extra", action="store_true")
     parser.add_argument("--levels", default="-18,-8")
+    parser.add_argument("--twist", default="-2,3")
     args = parser.parse_args()
     conditions = EXTRA_CONDITIONS if args.extra else CONDITIONS
     if args.list:
@@ -441,6 +443,12 @@ def main():
         levels = ()
     if len(levels) != 2 or not levels[0] <= levels[1] <= 0:
         parser.error("--levels takes LOW,HIGH in dBFS, LOW <= HIGH <= 0")
+    try:
+        twist = tuple(float(v) for v in args.twist.split(","))
+    except ValueError:
+        twist = ()
+    if len(twist) != 2 or not twist[0] <= twist[1]:
+        parser.error("--twist takes LOW,HIGH in dB, LOW <= HIGH")
     only = set(filter(None, args.only.split(",")))
     unknown = only - {name for name, *_ in conditions}
     if unknown:
@@ -454,7 +462,7 @@ def main():
                 continue
             rng = np.random.default_rng([args.seed, index + (100 if args.extra else 0)])
             symbols, x, times = keyed_digits(rng, args.digits, keypad=(keypad or [(ROWS, COLUMNS)])[0],
-                                             levels=levels)
+                                             levels=levels, twist=twist)
             y = apply(work, x)
             write_wav(os.path.join(args.outdir, name + ".wav"), y)
             with open(os.path.join(args.outdir, name + ".txt"), "w") as f:

@@ -273,8 +273,8 @@ TEST(StrictReceiver, CallProgressOverWeakDigits)
 
 // Hard clipping adds odd products of a pair, two of which sit either side of
 // the high tone's harmonic and read there as a harmonic locked to the tone,
-// and it crushes the weaker tone, so that the twist widens; at 48000 Hz the
-// decimator's filter rounds off the rail. Every symbol, clipped.
+// and it crushes the weaker tone, so that the twist widens, either way; at
+// 48000 Hz the decimator's filter rounds off the rail. Every symbol, clipped.
 TEST(StrictReceiver, ClippedPairs)
 {
     struct TClip
@@ -284,8 +284,8 @@ TEST(StrictReceiver, ClippedPairs)
         float OverDb;    // the pair's peak over full scale
     };
     const std::string Played = "0123456789ABCD*#";
-    for (const TClip &Clip :
-         {TClip{8000, -14, 20}, TClip{48000, -14, 20}, TClip{8000, -10, 6}, TClip{48000, -10, 6}}) {
+    for (const TClip &Clip : {TClip{8000, -14, 20}, TClip{48000, -14, 20}, TClip{8000, -10, 6},
+                              TClip{48000, -10, 6}, TClip{8000, -20, 14}, TClip{48000, -20, 14}}) {
         SCOPED_TRACE(std::to_string(Clip.At) + " Hz, high tone at " +
                      std::to_string(Clip.HighDbfs) + ", " + std::to_string(Clip.OverDb) +
                      " dB over");

@@ -441,7 +441,7 @@ bool TDigitTracker::TwistWithin(const TSums &Sums) const
 {
     const double Twist = Sums.Twist / Sums.Full;
     const double Slack = 2 * Sums.Clipped >= Sums.Full ? TPairJudge::ClipTwistSlack : 0;
-    return Twist <= MaxLowOverHigh && Twist >= -(MaxHighOverLow + Slack);
+    return Twist <= MaxLowOverHigh + Slack && Twist >= -(MaxHighOverLow + Slack);
 }
 
 // Whether a stretch of Symbol at Top (in windows Scale times as long as the

@@ -259,7 +259,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
     Verdict.Clipped = Now.Railed >= ClippedShare * Now.Length;
     Verdict.Railed = Now.Railed > 0;
     const double ClipSlack = Verdict.Clipped ? ClipTwistSlack : 0;
-    const bool TwistHolds = Twist <= MaxLowOverHigh + WindowTwistSlack &&
+    const bool TwistHolds = Twist <= MaxLowOverHigh + WindowTwistSlack + ClipSlack &&
                             Twist >= -(MaxHighOverLow + WindowTwistSlack + ClipSlack);
     Verdict.Why = TwistHolds ? TPairReject::None : TPairReject::Twist;
     (TwistHolds ? Verdict.Symbol : Verdict.Twisted) = KeypadSymbol(Low, High);

@@ -83,11 +83,9 @@ class TPairJudge
     // tracker checks them on the mean.
     static constexpr double WindowTwistSlack = 3.0;
     // Clipping keeps the louder tone and crushes the weaker one, which widens
-    // the twist by a few dB: the reverse twist allowed, meant for the line
+    // the twist by a few dB: the twist allowed either way, meant for the line
     // before the clip, widens by this much for windows that clip, where at
-    // least ClippedShare of the samples sit at full scale. The other way, a
-    // keypad's low tone seldom stands far over its high one, while music and
-    // speech carry most of their power low.
+    // least ClippedShare of the samples sit at full scale.
     static constexpr double ClipTwistSlack = 3.0;
     static constexpr double ClippedShare = 0.1;
 
