@@ -79,6 +79,9 @@ TEST(StrictReceiver, NotesAndDiallers)
         {"a note fading as the other swells", {{697, -6, -30}, {1477, -30, -6}}, ""},
         {"a dialler's 0, at 948 and 1331.7 Hz", {{948.0, -12, -12}, {1331.7, -12, -12}}, "0"},
         {"a dialler's C, at 847.4 and 1645 Hz", {{847.4, -12, -12}, {1645.0, -12, -12}}, "C"},
+        {"the dialler's 0 under a voice's low harmonics, which carry more power than the pair",
+         {{948.0, -14, -14}, {1331.7, -14, -14}, {200, -12, -12}, {400, -12, -12}},
+         "0"},
     };
     const size_t Count = 48000 * 3 / 10;
     for (const TNotes &Case : Cases) {
