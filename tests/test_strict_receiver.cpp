@@ -63,7 +63,9 @@ TEST(StrictReceiver, NotesAndDiallers)
     {
         double Hertz;
         double StartDbfs;
-        double EndDbfs; // the level moves evenly in dB
+        double EndDbfs;     // the level moves evenly in dB
+        double From = 0;    // seconds
+        double Until = 0.3; // seconds
     };
     struct TNotes
     {
@@ -82,13 +84,17 @@ TEST(StrictReceiver, NotesAndDiallers)
         {"the dialler's 0 under a voice's low harmonics, which carry more power than the pair",
          {{948.0, -14, -14}, {1331.7, -14, -14}, {200, -12, -12}, {400, -12, -12}},
          "0"},
+        {"a 9 keyed under a steady note on 697 Hz, louder than its low tone",
+         {{697, -12, -12}, {852, -18, -18, 0.1, 0.19}, {1477, -18, -18, 0.1, 0.19}},
+         ""},
     };
     const size_t Count = 48000 * 3 / 10;
     for (const TNotes &Case : Cases) {
         SCOPED_TRACE(Case.Name);
         std::vector<float> Samples(Count + 4800, 0.0f);
         for (const TPartial &P : Case.Partials)
-            for (size_t n = 0; n < Count; ++n) {
+            for (size_t n = static_cast<size_t>(P.From * 48000);
+                 n < static_cast<size_t>(P.Until * 48000); ++n) {
                 const double Dbfs = P.StartDbfs + (P.EndDbfs - P.StartDbfs) * n / Count;
                 Samples[n] += static_cast<float>(std::pow(10.0, Dbfs / 20) *
                                                  std::sin(2 * M_PI * P.Hertz * n / 48000));

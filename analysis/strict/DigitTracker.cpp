@@ -173,6 +173,15 @@ constexpr double Sag = 0.35;
 // hold it in part), and a digit that sounds in any case.
 constexpr size_t EchoFreeWindows = 2;
 constexpr double EchoRise = 6.0;
+// A tone of a pair borrowed from the sound around it sounded before the
+// pair at Borrowing of its power in the pair or more, while the pair's other
+// tone and another tone of its group, one that reaches Rival of the
+// borrowed tone's power, were under Missing of theirs (by power, in the
+// last window that ends BeforeMargin samples before the pair starts).
+constexpr double Borrowing = 0.8;
+constexpr double Missing = 0.05;
+constexpr double Rival = 0.2;
+constexpr double BeforeMargin = 20; // 2.5 ms
 
 int WindowsFor(double Seconds)
 {
@@ -204,6 +213,9 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
                          double WindowStart, std::vector<TDecodedSymbol> &Ended,
                          std::vector<TDecodedSymbol> *Started)
 {
+    TKept &Newest = Kept[Windows % KeptWindows];
+    std::copy(std::begin(Given.Power), std::end(Given.Power), Newest.Power);
+    Newest.WindowStart = WindowStart;
     const TPairVerdict &Verdict = Echoed(Given, Combed) ? Combed : Given;
     Watch(Verdict);
     if (DigitSymbol != 0) {
@@ -234,10 +246,48 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
         Feed(LongCandidate, Fed(LongVerdict, LongLength / WindowLength),
              WindowStart + WindowLength - LongLength);
     ++Windows;
-    if (const double Top = Ready())
+    const double Top = Ready();
+    const double LongTop = Top > 0 ? 0 : LongReady();
+    if (Top > 0 && !Borrowed(Candidate, WindowLength, Top))
         StartDigit(Candidate, WindowLength, Top, Ended, Started);
-    else if (const double LongTop = LongReady())
+    else if (LongTop > 0 && !Borrowed(LongCandidate, LongLength, LongTop))
         StartDigit(LongCandidate, LongLength, LongTop, Ended, Started);
+}
+
+// Whether one of the pair's tones sounded before the pair, near its level,
+// while another tone of its group came with the pair's other tone: a note of
+// music or a voice's harmonic on a keypad frequency that makes a pair with
+// the other tone of a digit under it, in place of the digit's own.
+bool TDigitTracker::Borrowed(const TCandidate &From, double Length, double Top) const
+{
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(From.Symbol, Low, High))
+        return false;
+    const double Start = Onset(From, Length, Top);
+    double Most[DtmfToneCount] = {};
+    const float *Before = nullptr;
+    for (long i = std::max(0L, Windows - static_cast<long>(KeptWindows)); i < Windows; ++i) {
+        const TKept &Each = Kept[i % KeptWindows];
+        if (Each.WindowStart >= Start) {
+            for (int k = 0; k < DtmfToneCount; ++k)
+                Most[k] = std::max(Most[k], static_cast<double>(Each.Power[k]));
+        } else if (Each.WindowStart + WindowLength <= Start - BeforeMargin) {
+            Before = Each.Power;
+        }
+    }
+    if (Before == nullptr)
+        return false;
+    const auto Came = [&](int Tone) { return Before[Tone] < Missing * Most[Tone]; };
+    const auto Taken = [&](int Tone, int First) {
+        if (Before[Tone] < Borrowing * Most[Tone])
+            return false;
+        for (int k = First; k < First + 4; ++k)
+            if (k != Tone && Came(k) && Most[k] >= Rival * Most[Tone])
+                return true;
+        return false;
+    };
+    return (Came(High) && Taken(Low, 0)) || (Came(Low) && Taken(High, 4));
 }
 
 // Whether Given holds, but for its twist, the pair of the digit sounding or
@@ -546,7 +596,8 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
-        (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top))
+        (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top) &&
+        !Borrowed(From, Length, Top))
         StartDigit(From, Length, Top, Ended, Started);
 }
 
@@ -688,19 +739,23 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double 
            std::fabs(High) <= MaxDrift * Each;
 }
 
+double TDigitTracker::Onset(const TCandidate &From, double Length, double Top)
+{
+    // The first window the tone fills at least half of; the tone takes up its
+    // back part in proportion to the window's level.
+    for (const TMark &Mark : From.Marks)
+        if (Mark.Verdict.Level >= Half * Top)
+            return Mark.WindowStart + (1 - Mark.Verdict.Level / Top) * Length;
+    return From.Marks.back().WindowStart;
+}
+
 void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top,
                                std::vector<TDecodedSymbol> &Ended,
                                std::vector<TDecodedSymbol> *Started)
 {
     if (DigitSymbol != 0)
         EndDigit(Ended);
-    // The first window the tone fills at least half of; the tone takes up its
-    // back part in proportion to the window's level.
-    for (const TMark &Mark : From.Marks)
-        if (Mark.Verdict.Level >= Half * Top) {
-            DigitStart = Mark.WindowStart + (1 - Mark.Verdict.Level / Top) * Length;
-            break;
-        }
+    DigitStart = Onset(From, Length, Top);
     const TMark &Newest = From.Marks.back();
     DigitEnd = Newest.WindowStart + std::min(1.0, Newest.Verdict.Level / Top) * Length;
     DigitSymbol = From.Symbol;
@@ -734,6 +789,7 @@ void TDigitTracker::Finish(std::vector<TDecodedSymbol> &Ended)
 {
     if (DigitSymbol != 0)
         EndDigit(Ended);
+    std::fill(std::begin(Kept), std::end(Kept), TKept());
     Last = 0;
     Forget();
 }

@@ -123,6 +123,9 @@ class TDigitTracker
     double Ready() const;
     double LongReady() const;
     bool Revived(char Symbol, double Top, double Scale) const;
+    bool Borrowed(const TCandidate &From, double Length, double Top) const;
+    // Where the pair that From holds started.
+    static double Onset(const TCandidate &From, double Length, double Top);
     void StartDigit(const TCandidate &From, double Length, double Top,
                     std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void EndDigit(std::vector<TDecodedSymbol> &Ended);
@@ -148,6 +151,16 @@ class TDigitTracker
     const double MinTone; // seconds
     const double MaxLowOverHigh;
     const double MaxHighOverLow;
+
+    // The keypad tones' powers in the last windows, whether or not they
+    // held a pair.
+    struct TKept
+    {
+        float Power[DtmfToneCount] = {};
+        double WindowStart = 0;
+    };
+    static constexpr size_t KeptWindows = 48;
+    TKept Kept[KeptWindows];
 
     TCandidate Candidate;     // in the windows
     TCandidate LongCandidate; // in the long windows
