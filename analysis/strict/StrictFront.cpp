@@ -122,8 +122,7 @@ void TStrictFront::Analyse(const float *Block, const unsigned char *Rails, TSink
             Inputs += Rails[n];
         Railed = (Inputs + Factor / 2) / Factor;
     } else if (AnyOver(Block, TToneBank::SubBlock, TToneBank::Rail)) {
-        for (int n = 0; n < TToneBank::SubBlock; ++n)
-            Railed += std::fabs(Block[n]) >= TToneBank::Rail;
+        Railed = TToneBank::RailedIn(Block);
     }
     Notch.Process(Block, Clear);
     const float *Used = Notch.Steady() ? Clear : Block;

@@ -148,15 +148,15 @@ __attribute__((target("avx2"))) void TurnAvx2(const float *Sums, const double *T
 constexpr float QuietEnergy = TToneBank::SubBlock * 1e-9f;
 constexpr float RailPower = TToneBank::Rail * TToneBank::Rail;
 
-int RailedIn(const float *Samples)
+} // namespace
+
+int TToneBank::RailedIn(const float *Samples)
 {
     int Railed = 0;
-    for (int n = 0; n < TToneBank::SubBlock; ++n)
+    for (int n = 0; n < SubBlock; ++n)
         Railed += Samples[n] * Samples[n] >= RailPower;
     return Railed;
 }
-
-} // namespace
 
 TToneBank::TCorrelate TToneBank::ChooseCorrelate([[maybe_unused]] bool Portable)
 {

@@ -66,6 +66,9 @@ class TToneBank
     // where it starts, bit for bit.
     static void Join(const TToneWindow &Window, const TToneWindow &Before, TToneWindow &Long);
 
+    // How many of a sub-block's samples sit on the rail.
+    static int RailedIn(const float *Samples);
+
     static double Frequency(int Tone);
 
     void Reset();
