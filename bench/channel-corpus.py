@@ -419,6 +419,15 @@ EXTRA_CONDITIONS = [
 ]
 
 
+def span(text):
+    """LOW,HIGH as two numbers, LOW <= HIGH, or None."""
+    try:
+        low, high = (float(v) for v in text.split(","))
+    except ValueError:
+        return None
+    return (low, high) if low <= high else None
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("outdir", nargs="?")
@@ -437,17 +446,11 @@ def main():
         return
     if not args.outdir:
         parser.error("OUTDIR is needed")
-    try:
-        levels = tuple(float(v) for v in args.levels.split(","))
-    except ValueError:
-        levels = ()
-    if len(levels) != 2 or not levels[0] <= levels[1] <= 0:
+    levels = span(args.levels)
+    if not levels or levels[1] > 0:
         parser.error("--levels takes LOW,HIGH in dBFS, LOW <= HIGH <= 0")
-    try:
-        twist = tuple(float(v) for v in args.twist.split(","))
-    except ValueError:
-        twist = ()
-    if len(twist) != 2 or not twist[0] <= twist[1]:
+    twist = span(args.twist)
+    if not twist:
         parser.error("--twist takes LOW,HIGH in dB, LOW <= HIGH")
     only = set(filter(None, args.only.split(",")))
     unknown = only - {name for name, *_ in conditions}
