@@ -149,8 +149,10 @@ def align(x, y):
 
 
 def sox_codec(*options, suffix):
+    # No dither, which sox draws afresh each run: a seed makes one corpus.
     return lambda w, x: w.through(
-        x, lambda s, m: ["sox", "-V1", s, *options, m], lambda m, d: ["sox", "-V1", m, d], suffix)
+        x, lambda s, m: ["sox", "-D", "-V1", s, *options, m], lambda m, d: ["sox", "-D", "-V1", m, d],
+        suffix)
 
 
 def ffmpeg_g726(rate):
