@@ -211,6 +211,22 @@ TEST(StrictReceiver, LimitsAtTheirEdges)
         EXPECT_EQ(Symbols(Receive(Receiver, KeypadSignal(All, Play))), Row.Found ? All : "");
     }
 
+    // The louder tone leaks into the weaker one's bin, by more or less as
+    // their phases turn: the twist's edges hold whatever phase the tones
+    // start at, at both rates.
+    for (const TRow &Row : {Rows[0], Rows[1], Rows[4], Rows[5]})
+        for (double Rate : {8000.0, 48000.0})
+            for (double Phase : {0.5, 1.5, 2.5, 3.5, 4.5, 5.5}) {
+                TKeypadPlay Play;
+                Play.LowDbfs = Row.LowDbfs - 10;
+                Play.HighDbfs = Row.HighDbfs - 10;
+                Play.HighPhase = Phase;
+                TStrictReceiver Receiver(Rate, Row.Limits);
+                EXPECT_EQ(Symbols(Receive(Receiver, KeypadSignal(All, Play, Rate))),
+                          Row.Found ? All : "")
+                    << Row.Name << ", " << Rate << " Hz, high tone from " << Phase << " rad";
+            }
+
     // The shortest pause: 40 ms gaps part equal digits by default, not when
     // 60 ms are wanted; 80 ms gaps part them then.
     TKeypadPlay Fast;

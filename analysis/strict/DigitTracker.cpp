@@ -173,6 +173,12 @@ constexpr double Sag = 0.35;
 // hold it in part), and a digit that sounds in any case.
 constexpr size_t EchoFreeWindows = 2;
 constexpr double EchoRise = 6.0;
+// The louder tone leaks into the weaker one's bin by a sidelobe whose phase
+// turns against the weaker tone's from window to window, so one window's
+// twist is off by up to about 1.5 dB (10 dB of twist, 941 and 1209 Hz). Over
+// a digit's windows that averages out; over the first EchoFreeWindows alone
+// it does not, and their mean must lie FirstTwistMargin inside the limits.
+constexpr double FirstTwistMargin = 1.5;
 // A tone of a pair borrowed from the sound around it sounded before the
 // pair at Borrowing of its power in the pair or more, while the pair's other
 // tone and another tone of its group, one that reaches Rival of the
@@ -479,7 +485,7 @@ double TDigitTracker::Ready() const
     // rest of the digit does not have: on the mean over the windows at half
     // its level and more, the twist is the digit's.
     const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top)) ||
-                       TwistWithin(SumsOfFirst(Marks, EchoFreeWindows));
+                       TwistWithin(SumsOfFirst(Marks, EchoFreeWindows), FirstTwistMargin);
     const bool Start =
         Sums.Full >= Needed && Again && Twist && (!Buried || NearNominal(Sums, BuriedOffset)) &&
         Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) && !Musical(Marks, Whole);
@@ -494,10 +500,10 @@ bool TDigitTracker::NearNominal(const TSums &Sums, double MaxOffset)
 }
 
 // One window's twist is off by up to about 2 dB; the mean is not.
-bool TDigitTracker::TwistWithin(const TSums &Sums) const
+bool TDigitTracker::TwistWithin(const TSums &Sums, double Margin) const
 {
     const double Twist = Sums.Twist / Sums.Full;
-    const double Slack = 2 * Sums.Clipped >= Sums.Full ? TPairJudge::ClipTwistSlack : 0;
+    const double Slack = (2 * Sums.Clipped >= Sums.Full ? TPairJudge::ClipTwistSlack : 0) - Margin;
     return Twist <= MaxLowOverHigh + Slack && Twist >= -(MaxHighOverLow + Slack);
 }
 
@@ -590,7 +596,9 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
         return Each.Symbol == From.Symbol && Steady(Each.Marks, Peak(Each.Marks), BuriedDrift,
                                                     Verdict.LowHeard ? 0 : StretchPulledDrift);
     };
-    if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full &&
+    // A stretch that the tone fills only in part measures its offsets, and
+    // so its twist, poorly: the windows' mean twist must hold as well.
+    if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full && TwistWithin(Sums) &&
         Revived(From.Symbol, Top, Length / WindowLength) &&
         std::fabs(Verdict.LowOffset) <= LowOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&

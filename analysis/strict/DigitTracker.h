@@ -115,7 +115,8 @@ class TDigitTracker
 
     bool Echoed(const TPairVerdict &Given, TPairVerdict &Combed) const;
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
-    bool TwistWithin(const TSums &Sums) const;
+    // Whether the mean twist lies within the limits, Margin dB inside them.
+    bool TwistWithin(const TSums &Sums, double Margin = 0) const;
     // No digit sounds, and some candidate has lasted long enough for a stretch.
     bool StretchAged() const;
     // The level a digit starts at when the windows (or the long windows) start

@@ -167,7 +167,7 @@ std::vector<float> KeypadSignal(const std::string &Symbols, const TKeypadPlay &P
             const bool Dropped = n >= DropFrom && n < DropTo;
             const double t = n / Rate;
             const double x = LowAmplitude * std::sin(2 * M_PI * Low * t) +
-                             HighAmplitude * std::sin(2 * M_PI * High * t);
+                             HighAmplitude * std::sin(2 * M_PI * High * t + Play.HighPhase);
             Samples.push_back(Dropped ? 0.0f : Clipped(x));
         }
         Samples.insert(Samples.end(), static_cast<size_t>(GapCount), 0.0f);
