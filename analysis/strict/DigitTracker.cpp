@@ -75,6 +75,13 @@ constexpr double DiallerFrequencies[DtmfToneCount] = {699.1,  766.2,  847.4,  94
 constexpr double DiallerMatch = 0.002;
 constexpr double MaxClearSkew = 0.014;
 constexpr double ClearShare = 0.6;
+// A keypad may put each tone up to 1.5 % off, either way: a clear pair whose
+// tones each hold their frequency window after window (half its windows
+// within HeldOffset of the median), a median no more than KeypadOffset off,
+// is one, however far apart the two offsets lie. A note of music or a voice
+// that comes near a pair wanders, or lies further off.
+constexpr double HeldOffset = 0.003;
+constexpr double KeypadOffset = 0.017;
 // The twist, in dB, may move this much between the first and the second
 // half of the windows: a keypad starts and stops both tones together, notes
 // of music come and fade each on its own.
@@ -633,8 +640,12 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     double HighOffset = 0;
     double Share = 0;
     size_t Clipped = 0;
+    double LowOffsets[MaxMarks];
+    double HighOffsets[MaxMarks];
     for (const TMark &Mark : Marks)
         if (Mark.Verdict.Level >= NearFull * Peak) {
+            LowOffsets[Full] = Mark.Verdict.LowOffset;
+            HighOffsets[Full] = Mark.Verdict.HighOffset;
             LowDb[Full] = Db(std::sqrt(Mark.Verdict.Power[LowTone]));
             HighDb[Full] = Db(std::sqrt(Mark.Verdict.Power[HighTone]));
             ++Full;
@@ -679,9 +690,30 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
                DiallerMatch;
     };
     const bool Dialler = Dialled(LowTone, LowOffset) && Dialled(HighTone, HighOffset);
-    return Locked(LowHeard, LowSlip) || (!Clipping && Locked(HighHeard, HighSlip)) ||
-           (!Dialler && std::fabs(Skew) > MostSkew * Full) ||
+    const bool Skewed = !Dialler && std::fabs(Skew) > MostSkew * Full &&
+                        !(Share >= ClearShare * Full && Keyed(LowOffsets, HighOffsets, Full));
+    return Locked(LowHeard, LowSlip) || (!Clipping && Locked(HighHeard, HighSlip)) || Skewed ||
            (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
+}
+
+// Whether two tones' offsets (Count of each, reordered here) each hold
+// within HeldOffset of their median in half the windows or more, each
+// median within KeypadOffset. The median leaves out the windows a tone
+// fills only in part, whose phase turn shows half its offset.
+bool TDigitTracker::Keyed(double *LowOffsets, double *HighOffsets, size_t Count)
+{
+    const auto Median = [Count](double *Values) {
+        std::nth_element(Values, Values + Count / 2, Values + Count);
+        return Values[Count / 2];
+    };
+    const auto Held = [&](double *Offsets) {
+        const double Middle = Median(Offsets);
+        double Spread[MaxMarks];
+        for (size_t i = 0; i < Count; ++i)
+            Spread[i] = std::fabs(Offsets[i] - Middle);
+        return std::fabs(Middle) <= KeypadOffset && Median(Spread) <= HeldOffset;
+    };
+    return Count > 0 && Held(LowOffsets) && Held(HighOffsets);
 }
 
 // Whether the twist of the newest windows stands still.

@@ -162,7 +162,7 @@ std::vector<float> KeypadSignal(const std::string &Symbols, const TKeypadPlay &P
         double High = 0;
         DtmfPair(Symbol, Low, High);
         Low *= 1 + Play.Offset;
-        High *= 1 + Play.Offset;
+        High *= Play.Apart ? 1 - Play.Offset : 1 + Play.Offset;
         for (long n = 0; n < ToneCount; ++n) {
             const bool Dropped = n >= DropFrom && n < DropTo;
             const double t = n / Rate;
@@ -221,6 +221,11 @@ std::vector<TReceiverCase> ReceiverCases()
         P.Offset = Fraction;
         return P;
     };
+    auto Apart = [&](double Fraction) {
+        TKeypadPlay P = Offset(Fraction);
+        P.Apart = true;
+        return P;
+    };
     TKeypadPlay Dropout = Play(200, 100, -10, -10);
     Dropout.DropoutAt = 0.095;
     Dropout.DropoutSeconds = 0.010;
@@ -230,6 +235,8 @@ std::vector<TReceiverCase> ReceiverCases()
         {"20 ms tones", All, Play(20, 100, -10, -10), false, 0, "", 0, 0},
         {"+1.5 % off", All, Offset(0.015), false, 0, All, 16, 0},
         {"-1.5 % off", All, Offset(-0.015), false, 0, All, 16, 0},
+        {"low +1.5 % off, high -1.5 %", All, Apart(0.015), false, 0, All, 16, 0},
+        {"low -1.5 % off, high +1.5 %", All, Apart(-0.015), false, 0, All, 16, 0},
         {"+3.5 % off", All, Offset(0.035), false, 0, "", 0, 0},
         {"-3.5 % off", All, Offset(-0.035), false, 0, "", 0, 0},
         {"low louder by 8 dB", All, Play(100, 100, -6, -14), false, 0, All, 16, 0},

@@ -55,6 +55,7 @@ struct TKeypadPlay
     double LowDbfs = -10;
     double HighDbfs = -10;
     double Offset = 0;
+    bool Apart = false;   // the high tone off the other way, by -Offset
     double HighPhase = 0; // radians the high tone starts at; the low one starts at 0
     double DropoutAt = 0;
     double DropoutSeconds = 0;
