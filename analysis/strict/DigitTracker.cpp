@@ -77,10 +77,10 @@ constexpr double MaxClearSkew = 0.014;
 constexpr double ClearShare = 0.6;
 // A keypad may put each tone up to 1.5 % off, either way: a clear pair whose
 // tones each hold their frequency window after window (half its windows
-// within HeldOffset of the median), a median no more than KeypadOffset off,
+// within HeldOffset of the median), no more than KeypadOffset off,
 // is one, however far apart the two offsets lie. A note of music or a voice
 // that comes near a pair wanders, or lies further off.
-constexpr double HeldOffset = 0.003;
+constexpr double HeldOffset = 0.0015;
 constexpr double KeypadOffset = 0.017;
 // The twist, in dB, may move this much between the first and the second
 // half of the windows: a keypad starts and stops both tones together, notes
@@ -696,24 +696,32 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
            (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
 }
 
-// Whether two tones' offsets (Count of each, reordered here) each hold
-// within HeldOffset of their median in half the windows or more, each
-// median within KeypadOffset. The median leaves out the windows a tone
-// fills only in part, whose phase turn shows half its offset.
-bool TDigitTracker::Keyed(double *LowOffsets, double *HighOffsets, size_t Count)
+// Whether two tones' offsets (Count of each, in the windows' order) each
+// hold within HeldOffset of their median in half the windows or more, and
+// the mean of the middle half of each lies within KeypadOffset. Each
+// offset is taken over two windows in a row: two tones so close that each
+// one's sidelobe reaches the other's bin swing each other's offset to and
+// fro from one window to the next. The middle half leaves out the windows
+// a tone fills only in part, whose phase turn shows half its offset.
+bool TDigitTracker::Keyed(const double *LowOffsets, const double *HighOffsets, size_t Count)
 {
-    const auto Median = [Count](double *Values) {
-        std::nth_element(Values, Values + Count / 2, Values + Count);
-        return Values[Count / 2];
+    const auto Held = [Count](const double *Offsets) {
+        const size_t Pairs = Count - 1;
+        double Paired[MaxMarks];
+        for (size_t i = 0; i < Pairs; ++i)
+            Paired[i] = (Offsets[i] + Offsets[i + 1]) / 2;
+        std::sort(Paired, Paired + Pairs);
+        const double Median = Paired[Pairs / 2];
+        double Middle = 0;
+        for (size_t i = Pairs / 4; i < Pairs - Pairs / 4; ++i)
+            Middle += Paired[i];
+        Middle /= static_cast<double>(Pairs - 2 * (Pairs / 4));
+        for (size_t i = 0; i < Pairs; ++i)
+            Paired[i] = std::fabs(Paired[i] - Median);
+        std::nth_element(Paired, Paired + Pairs / 2, Paired + Pairs);
+        return std::fabs(Middle) <= KeypadOffset && Paired[Pairs / 2] <= HeldOffset;
     };
-    const auto Held = [&](double *Offsets) {
-        const double Middle = Median(Offsets);
-        double Spread[MaxMarks];
-        for (size_t i = 0; i < Count; ++i)
-            Spread[i] = std::fabs(Offsets[i] - Middle);
-        return std::fabs(Middle) <= KeypadOffset && Median(Spread) <= HeldOffset;
-    };
-    return Count > 0 && Held(LowOffsets) && Held(HighOffsets);
+    return Count > 1 && Held(LowOffsets) && Held(HighOffsets);
 }
 
 // Whether the twist of the newest windows stands still.

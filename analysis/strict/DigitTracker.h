@@ -112,7 +112,7 @@ class TDigitTracker
     static bool NearNominal(const TSums &Sums, double MaxOffset);
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
     static bool TwistHeld(const double *LowDb, const double *HighDb, size_t Count);
-    static bool Keyed(double *LowOffsets, double *HighOffsets, size_t Count);
+    static bool Keyed(const double *LowOffsets, const double *HighOffsets, size_t Count);
 
     bool Echoed(const TPairVerdict &Given, TPairVerdict &Combed) const;
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);
