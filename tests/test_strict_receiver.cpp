@@ -66,6 +66,7 @@ TEST(StrictReceiver, NotesAndDiallers)
         double EndDbfs;     // the level moves evenly in dB
         double From = 0;    // seconds
         double Until = 0.3; // seconds
+        double Phase = 0;   // radians
     };
     struct TNotes
     {
@@ -84,6 +85,9 @@ TEST(StrictReceiver, NotesAndDiallers)
         {"the dialler's 0 under a voice's low harmonics, which carry more power than the pair",
          {{948.0, -14, -14}, {1331.7, -14, -14}, {200, -12, -12}, {400, -12, -12}},
          "0"},
+        {"a 9 whose louder high tone reads, 218 Hz off, as its low tone's harmonic",
+         {{844.1, -16, -16}, {1485.9, -12, -12, 0, 0.3, 5}},
+         "9"},
         {"a 9 keyed under a steady note on 697 Hz, louder than its low tone",
          {{697, -12, -12}, {852, -18, -18, 0.1, 0.19}, {1477, -18, -18, 0.1, 0.19}},
          ""},
@@ -96,8 +100,8 @@ TEST(StrictReceiver, NotesAndDiallers)
             for (size_t n = static_cast<size_t>(P.From * 48000);
                  n < static_cast<size_t>(P.Until * 48000); ++n) {
                 const double Dbfs = P.StartDbfs + (P.EndDbfs - P.StartDbfs) * n / Count;
-                Samples[n] += static_cast<float>(std::pow(10.0, Dbfs / 20) *
-                                                 std::sin(2 * M_PI * P.Hertz * n / 48000));
+                Samples[n] += static_cast<float>(
+                    std::pow(10.0, Dbfs / 20) * std::sin(2 * M_PI * P.Hertz * n / 48000 + P.Phase));
             }
         TStrictReceiver Receiver;
         EXPECT_EQ(Symbols(Receive(Receiver, Samples)), Case.Expected);

@@ -67,6 +67,23 @@ TPairVerdict Empty(const double *Power)
                         {At(0), At(1), At(2), At(3), At(4), At(5), At(6), At(7)}};
 }
 
+// The amplitude in the bin of Tone's second harmonic less what Other leaks
+// into it, for a rectangular window: the other tone's amplitude scaled by
+// the window's gain at their distance. An Other too far off its own
+// frequency to be judged leaks nothing that can be told.
+double HarmonicOwn(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Tone,
+                   int Other)
+{
+    const double Whole = std::sqrt(Power[Tone + DtmfToneCount]);
+    const double Off = TPairJudge::Offset(Now, Before, Other);
+    if (!(std::fabs(Off) <= MaxOffset * DtmfFrequencies[Other]))
+        return Whole;
+    const double Actual = DtmfFrequencies[Other] + Off;
+    return Whole - std::sqrt(Power[Other]) *
+                       WindowGain(Actual - 2 * DtmfFrequencies[Tone], Now.Length) /
+                       WindowGain(Off, Now.Length);
+}
+
 // Whether Tone's second harmonic stays under MaxHarmonic of its power once
 // what Other leaks into the harmonic's bin is taken out: a high tone 58-93 Hz
 // from the low tone's harmonic (1336 Hz from 2 x 697, 1633 Hz from 2 x 852)
@@ -84,14 +101,7 @@ bool HarmonicLow(const TToneWindow &Now, const TToneWindow &Before, const double
         return true;
     if (!(Power[Other] >= MinOverTone * Power[Tone]))
         return false;
-    const double Off = TPairJudge::Offset(Now, Before, Other);
-    if (!(std::fabs(Off) <= MaxOffset * DtmfFrequencies[Other]))
-        return false;
-    const double Actual = DtmfFrequencies[Other] + Off;
-    const double Leak = std::sqrt(Power[Other]) *
-                        WindowGain(Actual - 2 * DtmfFrequencies[Tone], Now.Length) /
-                        WindowGain(Off, Now.Length);
-    const double Own = std::sqrt(Power[Harmonic]) - Leak;
+    const double Own = HarmonicOwn(Now, Before, Power, Tone, Other);
     return Own <= 0 || Own * Own <= MaxHarmonic * Power[Tone];
 }
 
@@ -192,6 +202,12 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
     if (!(Power[Harmonic] >= MinHeardHarmonic * Power[Tone]))
         return false;
     if (!OverBackground(Power, Low, High, Power[Harmonic]))
+        return false;
+    // A louder other tone a few sidelobes away (1477 Hz beside 2 x 852) can
+    // fill the bin alone, and its phase turn, 200 Hz away from the bin's
+    // as seen between sub-blocks, can pass for a harmonic's.
+    const double Own = HarmonicOwn(Now, Before, Power, Tone, Tone == Low ? High : Low);
+    if (!(Own * Own >= MinHeardHarmonic * Power[Tone]))
         return false;
     Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
     return true;
