@@ -207,7 +207,7 @@ bool HarmonicHeard(const TToneWindow &Now, const TToneWindow &Before, const doub
     // fill the bin alone, and its phase turn, 200 Hz away from the bin's
     // as seen between sub-blocks, can pass for a harmonic's.
     const double Own = HarmonicOwn(Now, Before, Power, Tone, Tone == Low ? High : Low);
-    if (!(Own * Own >= MinHeardHarmonic * Power[Tone]))
+    if (!(Own > 0 && Own * Own >= MinHeardHarmonic * Power[Tone]))
         return false;
     Slip = TPairJudge::Offset(Now, Before, Harmonic) / (2 * DtmfFrequencies[Tone]) - ToneOffset;
     return true;
