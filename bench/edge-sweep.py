@@ -55,6 +55,8 @@ ROWS = [
      lambda rng, L: (100, 100, L, L, off(rng, 0.01), either(rng, 0.035))),
     ("tone-40", "40 ms tones, 40 ms pauses", True,
      lambda rng, L: (40, 40, L, L, 0, 0)),
+    ("tone-40-off", "40 ms tones, both 1 % off the same way", True,
+     lambda rng, L: (40, 100, L, L) + (either(rng, 0.01),) * 2),
     ("tone-23", "23 ms bursts", False,
      lambda rng, L: (23, 100, L, L, off(rng, 0.01), off(rng, 0.01))),
     ("level-42", "-42 dBFS per tone", True,

@@ -482,7 +482,7 @@ double TDigitTracker::Ready() const
     const double Whole = Peak(Marks);
     TSums Sums;
     const double Top = StartLevel(Marks, Whole, StartWindows, 0, Sums);
-    const bool Clean = Sums.Share >= CleanShare * Sums.Full;
+    const bool Clean = Sums.Share >= CleanShare * Sums.Full || ClearKeyed(Marks, Top);
     const bool Buried = !Clean && Sums.Buried > 0;
     const int Needed = Clean ? StartWindows : NoisyStartWindows;
     const bool Again = Revived(Candidate.Symbol, Top, 1);
@@ -696,13 +696,51 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
            (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
 }
 
+// Whether the windows near Top hold a keypad's pair that carries CleanShare
+// of their power once each tone's loss to its offset is given back: a tone
+// 1.5 % off keeps only part of its power in a 20 ms window's bin (0.45 at
+// 1633 Hz), so a clean pair keyed off its frequencies looks noisy, and a
+// 40 ms one then fills too few windows to start. It is given back only to
+// tones that hold their offsets as a keypad's do (see Keyed).
+bool TDigitTracker::ClearKeyed(const std::vector<TMark> &Marks, double Top) const
+{
+    int Low = 0;
+    int High = 0;
+    if (Marks.empty() || !KeypadTones(Marks.front().Verdict.Symbol, Low, High))
+        return false;
+    double LowOffsets[MaxMarks];
+    double HighOffsets[MaxMarks];
+    size_t Count = 0;
+    double Share = 0;
+    for (const TMark &Mark : Marks)
+        if (Mark.Verdict.Level >= NearFull * Top) {
+            const TPairVerdict &Verdict = Mark.Verdict;
+            const double LowGain =
+                TPairJudge::WindowGain(Verdict.LowOffset * DtmfFrequencies[Low], WindowLength);
+            const double HighGain =
+                TPairJudge::WindowGain(Verdict.HighOffset * DtmfFrequencies[High], WindowLength);
+            const double Pair = Verdict.Power[Low] + Verdict.Power[High];
+            if (Pair > 0)
+                Share += Verdict.Share *
+                         (Verdict.Power[Low] / (LowGain * LowGain) +
+                          Verdict.Power[High] / (HighGain * HighGain)) /
+                         Pair;
+            LowOffsets[Count] = Verdict.LowOffset;
+            HighOffsets[Count] = Verdict.HighOffset;
+            ++Count;
+        }
+    return Share >= CleanShare * static_cast<double>(Count) &&
+           Keyed(LowOffsets, HighOffsets, Count);
+}
+
 // Whether two tones' offsets (Count of each, in the windows' order) each
 // hold within HeldOffset of their median in half the windows or more, and
-// the mean of the middle half of each lies within KeypadOffset. Each
-// offset is taken over two windows in a row: two tones so close that each
-// one's sidelobe reaches the other's bin swing each other's offset to and
-// fro from one window to the next. The middle half leaves out the windows
-// a tone fills only in part, whose phase turn shows half its offset.
+// each tone's offset lies within KeypadOffset. Each offset is taken over
+// two windows in a row: two tones so close that each one's sidelobe reaches
+// the other's bin swing each other's offset to and fro from one window to
+// the next. A window that the tone fills only in part shows half its
+// offset, so the tone's offset is the mean of the half of them farthest
+// from its frequency.
 bool TDigitTracker::Keyed(const double *LowOffsets, const double *HighOffsets, size_t Count)
 {
     const auto Held = [Count](const double *Offsets) {
@@ -712,14 +750,18 @@ bool TDigitTracker::Keyed(const double *LowOffsets, const double *HighOffsets, s
             Paired[i] = (Offsets[i] + Offsets[i + 1]) / 2;
         std::sort(Paired, Paired + Pairs);
         const double Median = Paired[Pairs / 2];
-        double Middle = 0;
-        for (size_t i = Pairs / 4; i < Pairs - Pairs / 4; ++i)
-            Middle += Paired[i];
-        Middle /= static_cast<double>(Pairs - 2 * (Pairs / 4));
-        for (size_t i = 0; i < Pairs; ++i)
+        double Far[MaxMarks];
+        for (size_t i = 0; i < Pairs; ++i) {
+            Far[i] = std::fabs(Paired[i]);
             Paired[i] = std::fabs(Paired[i] - Median);
+        }
+        std::sort(Far, Far + Pairs);
+        double Offset = 0;
+        for (size_t i = Pairs / 2; i < Pairs; ++i)
+            Offset += Far[i];
+        Offset /= static_cast<double>(Pairs - Pairs / 2);
         std::nth_element(Paired, Paired + Pairs / 2, Paired + Pairs);
-        return std::fabs(Middle) <= KeypadOffset && Paired[Pairs / 2] <= HeldOffset;
+        return Offset <= KeypadOffset && Paired[Pairs / 2] <= HeldOffset;
     };
     return Count > 1 && Held(LowOffsets) && Held(HighOffsets);
 }

@@ -113,6 +113,7 @@ class TDigitTracker
     static bool Musical(const std::vector<TMark> &Marks, double Peak);
     static bool TwistHeld(const double *LowDb, const double *HighDb, size_t Count);
     static bool Keyed(const double *LowOffsets, const double *HighOffsets, size_t Count);
+    bool ClearKeyed(const std::vector<TMark> &Marks, double Top) const;
 
     bool Echoed(const TPairVerdict &Given, TPairVerdict &Combed) const;
     void Feed(TCandidate &Candidate, const TPairVerdict &Verdict, double WindowStart);

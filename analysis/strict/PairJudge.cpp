@@ -33,14 +33,6 @@ bool Dominates(const TToneWindow &Now, const TToneWindow &Before, const double *
     return true;
 }
 
-// Gain of a rectangular window of Length samples at Offset Hz from its
-// centre frequency.
-double WindowGain(double Offset, int Length)
-{
-    const double x = M_PI * Offset * Length / TToneBank::Rate;
-    return std::fabs(x) < 1e-9 ? 1.0 : QuickMath::AbsSin(x) / std::fabs(x);
-}
-
 // A verdict that holds no pair, with the powers of the keypad's tones. Made
 // whole at once, field by field: a verdict made empty and then filled in
 // would first be cleared byte by byte with a slow string instruction.
@@ -80,8 +72,8 @@ double HarmonicOwn(const TToneWindow &Now, const TToneWindow &Before, const doub
         return Whole;
     const double Actual = DtmfFrequencies[Other] + Off;
     return Whole - std::sqrt(Power[Other]) *
-                       WindowGain(Actual - 2 * DtmfFrequencies[Tone], Now.Length) /
-                       WindowGain(Off, Now.Length);
+                       TPairJudge::WindowGain(Actual - 2 * DtmfFrequencies[Tone], Now.Length) /
+                       TPairJudge::WindowGain(Off, Now.Length);
 }
 
 // Whether Tone's second harmonic stays under MaxHarmonic of its power once
@@ -106,6 +98,12 @@ bool HarmonicLow(const TToneWindow &Now, const TToneWindow &Before, const double
 }
 
 } // namespace
+
+double TPairJudge::WindowGain(double Offset, double Length)
+{
+    const double x = M_PI * Offset * Length / TToneBank::Rate;
+    return std::fabs(x) < 1e-9 ? 1.0 : QuickMath::AbsSin(x) / std::fabs(x);
+}
 
 double TPairJudge::Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone)
 {

@@ -111,6 +111,10 @@ class TPairJudge
     // between Before and Now.
     static double Offset(const TToneWindow &Now, const TToneWindow &Before, int Tone);
 
+    // Gain of a rectangular window of Length samples (at the bank's rate) at
+    // Offset Hz from its centre frequency.
+    static double WindowGain(double Offset, double Length);
+
     // A keypad tone's amplitude on the scale [-1, 1) in front of the path,
     // for a tone Offset Hz off its frequency.
     double Amplitude(const TToneWindow &Now, int Tone, double Offset) const;

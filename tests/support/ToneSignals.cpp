@@ -221,6 +221,11 @@ std::vector<TReceiverCase> ReceiverCases()
         P.Offset = Fraction;
         return P;
     };
+    auto Short = [&](double Fraction) {
+        TKeypadPlay P = Play(40, 100, -10, -10);
+        P.Offset = Fraction;
+        return P;
+    };
     auto Apart = [&](double Fraction) {
         TKeypadPlay P = Offset(Fraction);
         P.Apart = true;
@@ -231,6 +236,7 @@ std::vector<TReceiverCase> ReceiverCases()
     Dropout.DropoutSeconds = 0.010;
     std::vector<TReceiverCase> Cases = {
         {"40 ms tones", All, Play(40, 100, -10, -10), false, 0, All, 16, 0},
+        {"40 ms tones, 1 % off", All, Short(0.01), false, 0, All, 16, 0},
         {"23 ms tones", All, Play(23, 100, -10, -10), false, 0, "", 0, 0},
         {"20 ms tones", All, Play(20, 100, -10, -10), false, 0, "", 0, 0},
         {"+1.5 % off", All, Offset(0.015), false, 0, All, 16, 0},
