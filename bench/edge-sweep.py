@@ -95,18 +95,6 @@ def keyed(row, seed, rate, count=64):
     return np.clip(np.round(x * 32767), -32768, 32767).astype(np.int16), keys
 
 
-def in_order(expected, found):
-    """How many of the expected symbols were found, in order."""
-    row = [0] * (len(found) + 1)
-    for e in expected:
-        diagonal = 0
-        for j in range(1, len(found) + 1):
-            above = row[j]
-            row[j] = diagonal + 1 if e == found[j - 1] else max(row[j], row[j - 1])
-            diagonal = above
-    return row[len(found)]
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", nargs="?", default=os.environ.get("BUILD_DIR", "build"))
@@ -114,8 +102,10 @@ def main():
     parser.add_argument("--rows", default="")
     args = parser.parse_args()
     probe = os.path.join(args.build, "bench", "strict_probe")
-    if not os.access(probe, os.X_OK):
-        sys.exit(f"edge-sweep.py: no {probe}; build the bench first")
+    cases = os.path.join(args.build, "bench", "receiver_cases")
+    for tool in (probe, cases):
+        if not os.access(tool, os.X_OK):
+            sys.exit(f"edge-sweep.py: no {tool}; build the bench first")
     wanted = set(args.rows.split(",")) if args.rows else None
     print("| Row | Must | 8 kHz | 48 kHz |")
     print("|---|---|---|---|")
@@ -137,8 +127,10 @@ def main():
                         out.writeframes(samples.astype("<i2").tobytes())
                     out = subprocess.run([probe, path], capture_output=True, text=True, check=True).stdout
                     given = "".join(line.split("\t")[0] for line in out.splitlines())
-                    hits = in_order(keys, given)
-                    found, extra, sent = found + hits, extra + len(given) - hits, sent + len(keys)
+                    score = subprocess.run([cases, "score", keys, given], capture_output=True,
+                                           text=True, check=True).stdout.split()
+                    hits, more = int(score[0]), int(score[1])
+                    found, extra, sent = found + hits, extra + more, sent + len(keys)
                 cells.append(f"{found}/{sent}" + (f" +{extra}" if extra else ""))
             must = "all" if found_wanted else "none"
             print(f"| {what} | {must} | {cells[0]} | {cells[1]} |")

@@ -68,19 +68,7 @@ run_spandsp() { sox -D -G "$1" -t raw -r 8000 -e signed -b 16 -c 1 - | "$work/sp
 decoders=(strict window multimon spandsp)
 
 # Correct symbols (in order) and extras of Found against Expected.
-score() {
-    python3 -c '
-import sys
-e, f = sys.argv[1], sys.argv[2]
-row = [0] * (len(f) + 1)
-for c in e:
-    diag = 0
-    for j in range(1, len(f) + 1):
-        above = row[j]
-        row[j] = diag + 1 if c == f[j - 1] else max(row[j], row[j - 1])
-        diag = above
-print(row[len(f)], len(f) - row[len(f)])' "$1" "$2"
-}
+score() { "$cases" score "$1" "$2"; }
 
 # Symbols each decoder finds in a list of files, added up.
 count_false() {

@@ -5,6 +5,8 @@
 //   SECONDS OUT.wav    noise at -20 dBFS RMS receiver_cases digits COUNT DBFS OUT.wav   COUNT
 //   random symbols, 100 ms on, 100 ms off,
 //                                              DBFS per tone; prints them
+//   receiver_cases score EXPECTED FOUND   the symbols of EXPECTED found in order, and
+//                                         the rest of FOUND
 #include "ToneSignals.h"
 
 #include <cmath>
@@ -83,7 +85,13 @@ int main(int Argc, char **Argv)
         Play.LowDbfs = Play.HighDbfs = std::atof(Argv[3]);
         return WriteWav(Argv[4], KeypadSignal(Symbols, Play)) ? 0 : 1;
     }
+    if (What == "score" && Argc == 4) {
+        const std::string Found = Argv[3];
+        const int Correct = InOrder(Argv[2], Found);
+        std::printf("%d %d\n", Correct, static_cast<int>(Found.size()) - Correct);
+        return 0;
+    }
     std::fprintf(stderr, "usage: receiver_cases list | case N OUT.wav | noise white|pink "
-                         "SECONDS OUT.wav | digits COUNT DBFS OUT.wav\n");
+                         "SECONDS OUT.wav | digits COUNT DBFS OUT.wav | score EXPECTED FOUND\n");
     return 2;
 }
