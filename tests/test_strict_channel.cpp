@@ -73,12 +73,13 @@ double Power(const std::vector<float> &x)
     return x.empty() ? 0 : Sum / x.size();
 }
 
-// Ten seconds of music on hold, at the given power.
-std::vector<float> Music(double Power)
+// Ten seconds of music on hold from Start seconds on, at the given power.
+std::vector<float> Music(double Power, int Start = 60)
 {
-    std::FILE *Pipe = popen("sox -V1 /usr/share/asterisk/moh/macroform-the_simplicity.wav -t raw "
-                            "-r 8000 -e signed -b 16 -c 1 - trim 60 10",
-                            "r");
+    const std::string Command = "sox -V1 /usr/share/asterisk/moh/macroform-the_simplicity.wav "
+                                "-t raw -r 8000 -e signed -b 16 -c 1 - trim " +
+                                std::to_string(Start) + " 10";
+    std::FILE *Pipe = popen(Command.c_str(), "r");
     if (Pipe == nullptr)
         return {};
     std::vector<float> Samples = ReadShorts(Pipe);
@@ -200,6 +201,13 @@ void ChannelRows(const std::string &Played, const TKeypadPlay &Play)
              return x;
          },
          18, 0},
+        {"music on hold 6 dB over the pair, a minute later: pairs that only spans of 60 ms "
+         "tell, and a key pressed again while the music fills the gap",
+         [PairPower](std::vector<float> x) {
+             Mix(x, Music(PairPower * 4, 120));
+             return x;
+         },
+         16, 0},
         {"music on hold at the pair's power",
          [PairPower](std::vector<float> x) {
              Mix(x, Music(PairPower));

@@ -135,6 +135,21 @@ constexpr double StretchMeanShare = 0.06;
 constexpr double StretchPulledDrift = 0.005;
 constexpr double StretchLowOffset = 0.0025;
 constexpr double StretchStillOffset = 0.001;
+// A span of windows judged as one (see TakeSpan) may start a digit that
+// neither kind of window could once SpanSteps spans in a row hold its pair
+// (music or a voice as loud as the pair or louder takes the windows' share
+// and lifts a rival in them, while over the span a steady tone stands out
+// of the sound around it), with its tones within the stretch's offsets of
+// the keypad's frequencies on the mean, standing still within BuriedDrift,
+// and the twist in bounds on the mean. What tells notes apart is judged
+// over the spans too: as the spans' steps span half the time the windows'
+// do by the time they start a digit, the tones' opposite moves count at
+// SpanMove of the windows', and a harmonic heard in most spans is a note's
+// within SpanSlip: a span measures it finely, and a note's harmonic sits a
+// little off twice its frequency (a string's stiffness, vibrato).
+constexpr int SpanSteps = 6;
+constexpr double SpanMove = 0.5;
+constexpr double SpanSlip = 2 * MaxSlip;
 // Long windows at nearly the pair's full level needed, over those the
 // windows need, to start a digit that the windows alone do not start (a tone
 // under speech): with 40 ms windows in 5 ms steps, a 23 ms burst fills at
@@ -237,9 +252,11 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
             DigitPause = 0;
             DigitGap = 0;
             DigitSag = 0;
+            DigitFade = 0;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
             DigitSag = std::max(DigitSag, Sagged);
+            DigitFade = std::max(DigitFade, Faded);
             DigitGap = std::max(DigitGap, Gone);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
@@ -248,6 +265,7 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     // The barred digit's pair counts as missing, unless it comes back at
     // nearly its level after a sag as long as a pause.
     const bool Held = Barring();
+    Barred = Held;
     const auto Fed = [&](const TPairVerdict &V, double Scale) -> const TPairVerdict & {
         if (!Held || V.Symbol != Last)
             return V;
@@ -349,6 +367,7 @@ void TDigitTracker::Watch(const TPairVerdict &Verdict)
     const bool Under = Symbol != 0 && PairLevel < Trough * Level;
     Quiet = Under ? Quiet + 1 : 0;
     Sagged = Symbol != 0 && PairLevel < Sag * Level ? Sagged + 1 : 0;
+    Faded = Symbol != 0 && PairLevel < Half * Level && Verdict.Symbol != Symbol ? Faded + 1 : 0;
     Gone = Under && Verdict.Symbol != Symbol ? Gone + 1 : 0;
 }
 
@@ -361,13 +380,17 @@ double TDigitTracker::WindowLevel() const
 }
 
 // Whether the digit that ended last is still barred from starting again: it
-// is until its pair has been all but gone for a pause.
+// is until its pair has been all but gone for a pause, or under half its
+// level without a window holding it for DeepWindows in a row. Music as loud
+// as the pair or louder keeps its bins over the trough in a pause, while an
+// echo's tail that does the same holds the pair.
 bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
     LastSag = std::max(LastSag, Sagged);
     LastGap = std::max(LastGap, Gone);
-    return Last != 0 && LastPause < TroughWindows;
+    LastFade = std::max(LastFade, Faded);
+    return Last != 0 && LastPause < TroughWindows && LastFade < DeepWindows;
 }
 
 // Either window that holds the digit's pair at no less than half its level
@@ -493,17 +516,18 @@ double TDigitTracker::Ready() const
     // its level and more, the twist is the digit's.
     const bool Twist = TwistWithin(Sums) || TwistWithin(SumsFrom(Marks, Half * Top)) ||
                        TwistWithin(SumsOfFirst(Marks, EchoFreeWindows), FirstTwistMargin);
-    const bool Start =
-        Sums.Full >= Needed && Again && Twist && (!Buried || NearNominal(Sums, BuriedOffset)) &&
-        Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) && !Musical(Marks, Whole);
+    const bool Start = Sums.Full >= Needed && Again && Twist &&
+                       (!Buried || NearNominal(Sums, BuriedOffset, BuriedOffset)) &&
+                       Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) &&
+                       !Musical(Marks, Whole);
     return Start ? Top : 0;
 }
 
-// Whether both tones sit within MaxOffset of their frequencies on the mean.
-bool TDigitTracker::NearNominal(const TSums &Sums, double MaxOffset)
+// Whether each tone sits within its offset of its frequency on the mean.
+bool TDigitTracker::NearNominal(const TSums &Sums, double MaxLowOffset, double MaxHighOffset)
 {
-    return std::fabs(Sums.LowOffset) <= MaxOffset * Sums.Full &&
-           std::fabs(Sums.HighOffset) <= MaxOffset * Sums.Full;
+    return std::fabs(Sums.LowOffset) <= MaxLowOffset * Sums.Full &&
+           std::fabs(Sums.HighOffset) <= MaxHighOffset * Sums.Full;
 }
 
 // One window's twist is off by up to about 2 dB; the mean is not.
@@ -545,7 +569,7 @@ double TDigitTracker::LongReady() const
         Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
         Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
         Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
-        (!Masked || NearNominal(Sums, MaskedOffset)) &&
+        (!Masked || NearNominal(Sums, MaskedOffset, MaskedOffset)) &&
         Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift, Masked ? 0 : PulledDrift) &&
         !Musical(Marks, Whole);
     return Start ? Top : 0;
@@ -611,16 +635,38 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
-        (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top) &&
+        (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top, TMarks::Stretch) &&
         !Borrowed(From, Length, Top))
         StartDigit(From, Length, Top, Ended, Started);
+}
+
+void TDigitTracker::TakeSpan(const TPairVerdict &Verdict, double Fill, double SpanStart,
+                             double Length, double Seconds, std::vector<TDecodedSymbol> &Ended,
+                             std::vector<TDecodedSymbol> *Started)
+{
+    if (DigitSymbol != 0)
+        return;
+    const bool Takes =
+        Verdict.Symbol != 0 && Fill >= SpanFill && !(Barred && Verdict.Symbol == Last);
+    Feed(SpanCandidate, Takes ? Verdict : NoVerdict, SpanStart);
+    const std::vector<TMark> &Marks = SpanCandidate.Marks;
+    if (!Takes || static_cast<int>(Marks.size()) < SpanSteps || Fill * Seconds < MinTone)
+        return;
+    const double Top = Peak(Marks);
+    const TSums Sums = SumsFrom(Marks, 0);
+    if (NearNominal(Sums, StretchLowOffset, StretchOffset) && TwistWithin(Sums) &&
+        Sums.Share >= StretchMeanShare * Sums.Full &&
+        Revived(SpanCandidate.Symbol, Top, Length / WindowLength) &&
+        Steady(Marks, Top, BuriedDrift) && !Musical(Marks, Top, TMarks::Spans) &&
+        !Borrowed(SpanCandidate, Length, Top))
+        StartDigit(SpanCandidate, Length, Top, Ended, Started);
 }
 
 // Notes of music carry harmonics locked to them, two notes that come near a
 // pair are off it each in its own way, and they come and fade each in its
 // own time; a keypad's tones have no harmonics, come from one clock, and
 // start and stop together.
-bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
+bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak, TMarks Kind)
 {
     int LowTone = 0;
     int HighTone = 0;
@@ -669,8 +715,9 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
     // |2 f1 - f2| (under 100 Hz for 2, 3, 6, B and C): in its bin they read
     // as a harmonic locked to the tone.
     const bool Clipping = 2 * Clipped >= Full;
-    const auto Locked = [Hearing](int Heard, double Slip) {
-        return Hearing > 0 && Heard >= MinHeard * Hearing && std::fabs(Slip) <= MaxSlip * Heard;
+    const double MostSlip = Kind == TMarks::Spans ? SpanSlip : MaxSlip;
+    const auto Locked = [Hearing, MostSlip](int Heard, double Slip) {
+        return Hearing > 0 && Heard >= MinHeard * Hearing && std::fabs(Slip) <= MostSlip * Heard;
     };
     // Each tone's move from the first half of the windows to the second.
     const size_t Each = Full / 2;
@@ -680,7 +727,8 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
         LowMove += LowDb[Full - 1 - i] - LowDb[i];
         HighMove += HighDb[Full - 1 - i] - HighDb[i];
     }
-    const double Least = MinOppositeMove * Each;
+    const double Move = Kind == TMarks::Spans ? SpanMove : 1.0;
+    const double Least = Move * MinOppositeMove * Each;
     const bool Apart =
         (LowMove > Least && HighMove < -Least) || (LowMove < -Least && HighMove > Least);
     const bool Held = Share >= CleanShare * Full && TwistHeld(LowDb, HighDb, Full);
@@ -690,10 +738,10 @@ bool TDigitTracker::Musical(const std::vector<TMark> &Marks, double Peak)
                DiallerMatch;
     };
     const bool Dialler = Dialled(LowTone, LowOffset) && Dialled(HighTone, HighOffset);
-    const bool Skewed = !Dialler && std::fabs(Skew) > MostSkew * Full &&
+    const bool Skewed = Kind != TMarks::Stretch && !Dialler && std::fabs(Skew) > MostSkew * Full &&
                         !(Share >= ClearShare * Full && Keyed(LowOffsets, HighOffsets, Full));
     return Locked(LowHeard, LowSlip) || (!Clipping && Locked(HighHeard, HighSlip)) || Skewed ||
-           (Apart && !Held && std::fabs(LowMove - HighMove) > MaxTwistMove * Each);
+           (Apart && !Held && std::fabs(LowMove - HighMove) > Move * MaxTwistMove * Each);
 }
 
 // Whether the windows near Top hold a keypad's pair that carries CleanShare
@@ -849,17 +897,36 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     const TMark &Newest = From.Marks.back();
     DigitEnd = Newest.WindowStart + std::min(1.0, Newest.Verdict.Level / Top) * Length;
     DigitSymbol = From.Symbol;
-    DigitLevel = &From == &Candidate ? Top : 0;
+    DigitLevel = &From == &Candidate       ? Top
+                 : &From == &SpanCandidate ? KeptLevel(From.Symbol, DigitStart)
+                                           : 0;
     DigitLongLevel = &From == &LongCandidate ? Top : 0;
     DigitOnset = WindowLevel();
     DigitMisses = 0;
     DigitPause = 0;
     DigitGap = 0;
     DigitSag = 0;
+    DigitFade = 0;
     Last = 0;
     Forget();
     if (Started != nullptr)
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
+}
+
+double TDigitTracker::KeptLevel(char Symbol, double From) const
+{
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(Symbol, Low, High))
+        return 0;
+    double Most = 0;
+    for (long i = std::max(0L, Windows - static_cast<long>(KeptWindows)); i < Windows; ++i) {
+        const TKept &Each = Kept[i % KeptWindows];
+        if (Each.WindowStart + WindowLength > From)
+            Most = std::max(Most, std::sqrt(static_cast<double>(Each.Power[Low])) +
+                                      std::sqrt(static_cast<double>(Each.Power[High])));
+    }
+    return Most;
 }
 
 void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
@@ -870,6 +937,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     LastOnset = DigitOnset;
     LastPause = DigitPause;
     LastSag = DigitSag;
+    LastFade = DigitFade;
     LastGap = DigitGap;
     DigitSymbol = 0;
     DigitMisses = 0;
@@ -886,7 +954,7 @@ void TDigitTracker::Finish(std::vector<TDecodedSymbol> &Ended)
 
 void TDigitTracker::Forget()
 {
-    for (TCandidate *Each : {&Candidate, &LongCandidate}) {
+    for (TCandidate *Each : {&Candidate, &LongCandidate, &SpanCandidate}) {
         Each->Symbol = 0;
         Each->Marks.clear();
         Each->Misses = 0;

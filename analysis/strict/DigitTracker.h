@@ -7,10 +7,12 @@
 // under speech that the windows cannot hold for long enough may start a
 // digit in the long windows instead, over a longer stretch, or once the
 // long windows have held it for a while, in a stretch of windows judged as
-// one, where a steady tone stands out of the sound around it. A digit ends
-// once the pair has been missing, or down by more than half its amplitude,
-// for long enough that a short dropout does not split it; it starts again
-// only after a pause, so an echo's tail or a sagging level does not double it.
+// one, where a steady tone stands out of the sound around it; one under
+// music or a voice louder than itself, in spans of windows judged as one at
+// every step that hold it several steps in a row. A digit ends once the
+// pair has been missing, or down by more than half its amplitude, for long
+// enough that a short dropout does not split it; it starts again only after
+// a pause, so an echo's tail or a sagging level does not double it.
 #pragma once
 
 #include "PairJudge.h"
@@ -47,6 +49,20 @@ class TDigitTracker
     void TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
                      std::vector<TDecodedSymbol> &Ended,
                      std::vector<TDecodedSymbol> *Started = nullptr);
+
+    // How fully a span's pair must fill it to count.
+    static constexpr double SpanFill = 0.6;
+
+    // Whether a span can matter now: no digit sounds.
+    bool WantsSpan() const { return DigitSymbol == 0; }
+
+    // The verdict for the span of Length samples starting at SpanStart that
+    // ends with the newest window (Take first), and how fully its pair fills
+    // it: spans that hold one pair in a row, steady on the keypad's
+    // frequencies, start a digit that no window could.
+    void TakeSpan(const TPairVerdict &Verdict, double Fill, double SpanStart, double Length,
+                  double Seconds, std::vector<TDecodedSymbol> &Ended,
+                  std::vector<TDecodedSymbol> *Started = nullptr);
 
     // Ends a digit still sounding and forgets every candidate.
     void Finish(std::vector<TDecodedSymbol> &Ended);
@@ -109,8 +125,20 @@ class TDigitTracker
                        double MaxLowDrift = 0);
     // The highest level of the Newest marks (of all by default).
     static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
-    static bool NearNominal(const TSums &Sums, double MaxOffset);
-    static bool Musical(const std::vector<TMark> &Marks, double Peak);
+    static bool NearNominal(const TSums &Sums, double MaxLowOffset, double MaxHighOffset);
+    // The highest level of Symbol's pair in the windows kept that end after From.
+    double KeptLevel(char Symbol, double From) const;
+    // What a candidate's marks come from: windows, windows of a candidate
+    // that a stretch starts (whose own offsets, measured finer than the
+    // marks', tell the skew), or spans.
+    enum class TMarks
+    {
+        Windows,
+        Stretch,
+        Spans
+    };
+    static bool Musical(const std::vector<TMark> &Marks, double Peak,
+                        TMarks Kind = TMarks::Windows);
     static bool TwistHeld(const double *LowDb, const double *HighDb, size_t Count);
     static bool Keyed(const double *LowOffsets, const double *HighOffsets, size_t Count);
     bool ClearKeyed(const std::vector<TMark> &Marks, double Top) const;
@@ -167,6 +195,8 @@ class TDigitTracker
 
     TCandidate Candidate;     // in the windows
     TCandidate LongCandidate; // in the long windows
+    TCandidate SpanCandidate; // in the spans
+    bool Barred = false;      // the digit that ended last is barred (see Barring)
     long Windows = 0;
 
     // The digit sounding now.
@@ -180,6 +210,7 @@ class TDigitTracker
     int DigitPause = 0; // most windows in a row all but without its pair since one carried it
     int DigitGap = 0;   // and of those, most in a row that did not hold it as a pair either
     int DigitSag = 0;   // most windows in a row far under its level (see Sag)
+    int DigitFade = 0;  // most windows in a row under half its level that do not hold its pair
 
     // The digit that ended last: it does not start again until its pair has
     // been all but gone (not on an echo's tail, nor when a level sags for a
@@ -190,10 +221,12 @@ class TDigitTracker
     double LastOnset = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
     int LastGap = 0;
-    int LastSag = 0; // most windows in a row far under its level since it was carried
-    int Quiet = 0;   // windows in a row all but without the pair of the digit sounding, or the last
-    int Gone = 0;    // and of those, windows in a row that do not hold it as a pair either
-    int Sagged = 0;  // windows in a row far under that digit's level
+    int LastSag = 0;  // most windows in a row far under its level since it was carried
+    int LastFade = 0; // most windows in a row under half its level, without its pair
+    int Quiet = 0;  // windows in a row all but without the pair of the digit sounding, or the last
+    int Gone = 0;   // and of those, windows in a row that do not hold it as a pair either
+    int Sagged = 0; // windows in a row far under that digit's level
+    int Faded = 0;  // windows in a row under half that digit's level, without its pair
     // What Echoed makes of a window's verdict, kept here rather than made
     // afresh for every window.
     TPairVerdict Combed;

@@ -142,21 +142,21 @@ void TStrictReceiver::WithLong(const TStep &Step, const TPairVerdict &Verdict,
 {
     static const TPairVerdict NoVerdict;
     if (!Tracker.WantsLong()) {
-        Track(Verdict, NoVerdict, Ended, Started);
+        Track(Verdict, NoVerdict, Step.Unchanged, Ended, Started);
     } else if (LongKept) {
-        Track(Verdict, KeptLong, Ended, Started);
+        Track(Verdict, KeptLong, Step.Unchanged, Ended, Started);
     } else {
         const TPairVerdict LongVerdict = JudgeLong(Step);
         if (Step.Quiet) {
             KeptLong = LongVerdict;
             LongKept = true;
         }
-        Track(Verdict, LongVerdict, Ended, Started);
+        Track(Verdict, LongVerdict, Step.Unchanged, Ended, Started);
     }
 }
 
 void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
-                            std::vector<TDecodedSymbol> &Ended,
+                            bool Unchanged, std::vector<TDecodedSymbol> &Ended,
                             std::vector<TDecodedSymbol> *Started)
 {
     const double WindowStart =
@@ -180,9 +180,33 @@ void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &Lon
         Tracker.TakeStretch(StretchVerdict, Fill, Count * TToneBank::Window / TToneBank::Rate,
                             Ended, Started);
     }
+    // The span that ends with the newest window, unless the windows stayed
+    // as they were: then so does the span, which lies in silence.
+    if (Tracker.WantsSpan()) {
+        double Fill = 0;
+        const TPairVerdict SpanVerdict = Unchanged ? TPairVerdict() : JudgeSpan(Fill);
+        constexpr int Length = SpanWindows * TToneBank::Window;
+        Tracker.TakeSpan(SpanVerdict, Fill, WindowStart + TToneBank::Window - Length, Length,
+                         Length / TToneBank::Rate, Ended, Started);
+    }
     Clamp(Ended, EndedBefore, true);
     if (Started != nullptr)
         Clamp(*Started, StartedBefore, false);
+}
+
+// The span judged when its strongest tones fill enough of it to start a
+// digit there, with how fully they fill it; a span that cannot is not judged.
+TPairVerdict TStrictReceiver::JudgeSpan(double &Fill) const
+{
+    const TToneWindow Now = Stretch.Stretch(SpanWindows, 0);
+    double Power[DtmfToneCount];
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Power[k] = std::norm(Now.Tone[k]);
+    Fill = std::min(Stretch.Fill(SpanWindows, TPairJudge::Strongest(Power, 0)),
+                    Stretch.Fill(SpanWindows, TPairJudge::Strongest(Power, 4)));
+    if (Fill < TDigitTracker::SpanFill)
+        return {};
+    return Judge.Judge(Now, Stretch.Stretch(SpanWindows, 1), StretchLimits);
 }
 
 // Edges never lie outside the input taken so far.

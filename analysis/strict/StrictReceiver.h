@@ -38,6 +38,9 @@ class TStrictReceiver : private TStrictFront::TSink
     // bin holds a frequency 0.5 % or more off the keypad's (a voice or music
     // beside the pair), with a tenth of the power in the keypad's band.
     static constexpr TPairLimits StretchLimits = {0.1, 8.0, true, 0.005, 2.0};
+    // A span: the stretch of the last three windows (60 ms), judged as a
+    // stretch is at every step while no digit sounds.
+    static constexpr int SpanWindows = 3;
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
@@ -94,7 +97,8 @@ class TStrictReceiver : private TStrictFront::TSink
     const TToneWindow &Taken(int Back) const { return *Recent[(Newest - Back + Joined) % Joined]; }
     void WithLong(const TStep &Step, const TPairVerdict &Verdict,
                   std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
-    void Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict,
+    TPairVerdict JudgeSpan(double &Fill) const;
+    void Track(const TPairVerdict &Verdict, const TPairVerdict &LongVerdict, bool Unchanged,
                std::vector<TDecodedSymbol> &Ended, std::vector<TDecodedSymbol> *Started);
     void Clamp(std::vector<TDecodedSymbol> &Symbols, size_t From, bool Ends) const;
 
