@@ -646,8 +646,7 @@ void TDigitTracker::TakeSpan(const TPairVerdict &Verdict, double Fill, double Sp
 {
     if (DigitSymbol != 0)
         return;
-    const bool Takes =
-        Verdict.Symbol != 0 && Fill >= SpanFill && !(Barred && Verdict.Symbol == Last);
+    const bool Takes = Verdict.Symbol != 0 && Fill >= SpanFill && WantsSpan(Verdict.Symbol);
     Feed(SpanCandidate, Takes ? Verdict : NoVerdict, SpanStart);
     const std::vector<TMark> &Marks = SpanCandidate.Marks;
     if (!Takes || static_cast<int>(Marks.size()) < SpanSteps || Fill * Seconds < MinTone)

@@ -53,8 +53,10 @@ class TDigitTracker
     // How fully a span's pair must fill it to count.
     static constexpr double SpanFill = 0.6;
 
-    // Whether a span can matter now: no digit sounds.
+    // Whether a span can matter now: no digit sounds; and one that holds
+    // Symbol's pair: nor is Symbol the digit that ended last, still barred.
     bool WantsSpan() const { return DigitSymbol == 0; }
+    bool WantsSpan(char Symbol) const { return DigitSymbol == 0 && !(Barred && Symbol == Last); }
 
     // The verdict for the span of Length samples starting at SpanStart that
     // ends with the newest window (Take first), and how fully its pair fills

@@ -173,10 +173,9 @@ void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &Lon
             Judge.Judge(Stretch.Stretch(Count, 0), Stretch.Stretch(Count, 1), StretchLimits);
         int LowTone = 0;
         int HighTone = 0;
-        const double Fill =
-            KeypadTones(StretchVerdict.Symbol, LowTone, HighTone)
-                ? std::min(Stretch.Fill(Count, LowTone), Stretch.Fill(Count, HighTone))
-                : 0;
+        const double Fill = KeypadTones(StretchVerdict.Symbol, LowTone, HighTone)
+                                ? Stretch.Fill(Count, LowTone, HighTone)
+                                : 0;
         Tracker.TakeStretch(StretchVerdict, Fill, Count * TToneBank::Window / TToneBank::Rate,
                             Ended, Started);
     }
@@ -194,19 +193,31 @@ void TStrictReceiver::Track(const TPairVerdict &Verdict, const TPairVerdict &Lon
         Clamp(*Started, StartedBefore, false);
 }
 
-// The span judged when its strongest tones fill enough of it to start a
-// digit there, with how fully they fill it; a span that cannot is not judged.
+// The span judged when its strongest tones make a pair that the tracker
+// wants and fill enough of it to start a digit there, with how fully they
+// fill it; a span that cannot start one is not judged. A tone that fills
+// SpanFill of the span has at least this much of its greatest power in one
+// of the span's windows there (its fill's square times the windows'
+// count's), which tells most spans that it does not fill without reckoning
+// its fill.
 TPairVerdict TStrictReceiver::JudgeSpan(double &Fill) const
 {
-    const TToneWindow Now = Stretch.Stretch(SpanWindows, 0);
+    constexpr double Least =
+        TDigitTracker::SpanFill * SpanWindows * TDigitTracker::SpanFill * SpanWindows;
     double Power[DtmfToneCount];
-    for (int k = 0; k < DtmfToneCount; ++k)
-        Power[k] = std::norm(Now.Tone[k]);
-    Fill = std::min(Stretch.Fill(SpanWindows, TPairJudge::Strongest(Power, 0)),
-                    Stretch.Fill(SpanWindows, TPairJudge::Strongest(Power, 4)));
+    double Most[DtmfToneCount];
+    Stretch.KeypadPowers(SpanWindows, Power, Most);
+    const int Low = TPairJudge::Strongest(Power, 0);
+    const int High = TPairJudge::Strongest(Power, 4);
+    Fill = 0;
+    if (!Tracker.WantsSpan(KeypadSymbol(Low, High)) || !(Power[Low] >= Least * Most[Low]) ||
+        !(Power[High] >= Least * Most[High]))
+        return {};
+    Fill = Stretch.Fill(SpanWindows, Low, High);
     if (Fill < TDigitTracker::SpanFill)
         return {};
-    return Judge.Judge(Now, Stretch.Stretch(SpanWindows, 1), StretchLimits);
+    return Judge.Judge(Stretch.Stretch(SpanWindows, 0), Stretch.Stretch(SpanWindows, 1),
+                       StretchLimits);
 }
 
 // Edges never lie outside the input taken so far.

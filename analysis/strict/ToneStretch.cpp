@@ -1,5 +1,7 @@
 #include "ToneStretch.h"
 
+#include "Keypad.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -28,15 +30,41 @@ TToneWindow TToneStretch::Stretch(int Windows, int Back) const
     return Sum;
 }
 
-double TToneStretch::Fill(int Windows, int Tone) const
+void TToneStretch::KeypadPowers(int Windows, double *Power, double *Most) const
 {
-    std::complex<double> Sum = 0;
-    double Most = 0;
-    for (int w = 0; w < Windows; ++w)
-        Sum += At(w * TToneBank::SubBlocksPerWindow).Tone[Tone];
-    for (int b = 0; b <= (Windows - 1) * TToneBank::SubBlocksPerWindow; ++b)
-        Most = std::max(Most, std::norm(At(b).Tone[Tone]));
-    return Most > 0 ? std::sqrt(std::norm(Sum) / Most) / Windows : 0;
+    std::complex<double> Sum[DtmfToneCount] = {};
+    std::fill(Most, Most + DtmfToneCount, 0.0);
+    for (int w = 0; w < Windows; ++w) {
+        const TToneWindow &Each = At(w * TToneBank::SubBlocksPerWindow);
+        for (int k = 0; k < DtmfToneCount; ++k) {
+            Sum[k] += Each.Tone[k];
+            Most[k] = std::max(Most[k], std::norm(Each.Tone[k]));
+        }
+    }
+    for (int k = 0; k < DtmfToneCount; ++k)
+        Power[k] = std::norm(Sum[k]);
+}
+
+double TToneStretch::Fill(int Windows, int Low, int High) const
+{
+    std::complex<double> LowSum = 0;
+    std::complex<double> HighSum = 0;
+    double LowMost = 0;
+    double HighMost = 0;
+    for (int w = 0; w < Windows; ++w) {
+        const TToneWindow &Each = At(w * TToneBank::SubBlocksPerWindow);
+        LowSum += Each.Tone[Low];
+        HighSum += Each.Tone[High];
+    }
+    for (int b = 0; b <= (Windows - 1) * TToneBank::SubBlocksPerWindow; ++b) {
+        const TToneWindow &Each = At(b);
+        LowMost = std::max(LowMost, std::norm(Each.Tone[Low]));
+        HighMost = std::max(HighMost, std::norm(Each.Tone[High]));
+    }
+    if (!(LowMost > 0) || !(HighMost > 0))
+        return 0;
+    return std::sqrt(std::min(std::norm(LowSum) / LowMost, std::norm(HighSum) / HighMost)) /
+           Windows;
 }
 
 void TToneStretch::Reset()

@@ -22,12 +22,18 @@ class TToneStretch
     // ends Back sub-blocks before the newest one (Back 0 or 1).
     TToneWindow Stretch(int Windows, int Back) const;
 
-    // How fully a tone fills the stretch of Windows windows that ends with
-    // the newest sub-block: its amplitude there over Windows times its
-    // greatest amplitude in a window that lies within the stretch, at any
-    // step (1 when it sounds all through; a short burst that two of the
-    // stretch's windows share still fills a window of its own).
-    double Fill(int Windows, int Tone) const;
+    // The power of each keypad tone (DtmfToneCount of them) over the
+    // stretch of Windows windows that ends with the newest sub-block, and
+    // its greatest power in one of those windows.
+    void KeypadPowers(int Windows, double *Power, double *Most) const;
+
+    // How fully two tones fill the stretch of Windows windows that ends with
+    // the newest sub-block, the lesser of the two: a tone's amplitude there
+    // over Windows times its greatest amplitude in a window that lies within
+    // the stretch, at any step (1 when it sounds all through; a short burst
+    // that two of the stretch's windows share still fills a window of its
+    // own).
+    double Fill(int Windows, int Low, int High) const;
 
     void Reset();
 
