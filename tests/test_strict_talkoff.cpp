@@ -1,9 +1,12 @@
 // Talk-off: minutes of speech in several voices and languages, made by
-// espeak-ng at test time, give the strict receiver no digit at all.
+// espeak-ng at test time, give the strict receiver no digit at all; nor does
+// a voice whose harmonics land on a pair.
+#include "ToneSignals.h"
 #include "strict/StrictReceiver.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -85,6 +88,75 @@ TEST(StrictReceiver, NoDigitsFromSpeech)
                           << " s";
     }
     EXPECT_GT(Seconds, 180.0);
+}
+
+// A held vowel: harmonics First to Last of Pitch, the two On at full
+// amplitude and the others AroundDb down, at -20 dBFS in all.
+std::vector<float> Vowel(double Pitch, int First, int Last, int On1, int On2, double AroundDb)
+{
+    constexpr double Rate = 48000;
+    std::vector<float> Samples(static_cast<size_t>(Rate));
+    const double Around = std::pow(10.0, AroundDb / 20);
+    double Sum = 0;
+    for (size_t n = 0; n < Samples.size(); ++n) {
+        double x = 0;
+        for (int k = First; k <= Last; ++k)
+            x +=
+                (k == On1 || k == On2 ? 1 : Around) * std::cos(2 * M_PI * k * Pitch * n / Rate + k);
+        Samples[n] = static_cast<float>(x);
+        Sum += x * x;
+    }
+    const double Scale = 0.1 / std::sqrt(Sum / Samples.size());
+    for (float &x : Samples)
+        x = static_cast<float>(x * Scale);
+    return Samples;
+}
+
+// Two harmonics of a steady voice that stand over the others of the
+// keypad's band by 7 dB pass for a pair in every window; the harmonics
+// between and beside them tell the voice. A digit keyed over a voice whose
+// harmonics miss its tones keeps them apart.
+TEST(StrictReceiver, NoDigitsFromAVoicesHarmonics)
+{
+    struct TRow
+    {
+        const char *Name;
+        double Pitch;
+        int On1, On2;
+        const char *Keyed; // over the voice, 10 dB over its harmonics per tone
+        const char *Expected;
+    } Rows[] = {
+        {"941 and 1336 Hz, 7th and 10th of 134 Hz", 133.9, 7, 10, "", ""},
+        {"770 and 1209 Hz, 7th and 11th of 110 Hz", 109.9, 7, 11, "", ""},
+        {"852 and 1209 Hz, 7th and 10th of 121 Hz", 121.2, 7, 10, "", ""},
+        {"a '0' over a voice at 127 Hz", 127, 7, 10, "0", "0"},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        std::vector<float> Samples =
+            Vowel(Row.Pitch, Row.On1 - 1, Row.On2 + 1, Row.On1, Row.On2, -7);
+        if (*Row.Keyed != 0) {
+            TKeypadPlay Play;
+            Play.ToneSeconds = 0.2;
+            Play.GapSeconds = 0.4;
+            Play.LowDbfs = Play.HighDbfs = -20;
+            std::vector<float> Keyed(static_cast<size_t>(0.3 * 48000));
+            const std::vector<float> Pair = KeypadSignal(Row.Keyed, Play);
+            Keyed.insert(Keyed.end(), Pair.begin(), Pair.end());
+            Mix(Samples, Keyed);
+        }
+        std::vector<float> Silence(48000 / 5);
+        Samples.insert(Samples.begin(), Silence.begin(), Silence.end());
+        Samples.insert(Samples.end(), Silence.begin(), Silence.end());
+        TStrictReceiver Receiver;
+        std::vector<TDecodedSymbol> Found;
+        Receiver.Receive(Samples.data(), Samples.size(), Found);
+        Receiver.Finish(Found);
+        std::string Symbols;
+        for (const TDecodedSymbol &S : Found)
+            Symbols += S.Symbol;
+        EXPECT_EQ(Symbols, Row.Expected);
+    }
 }
 
 } // namespace

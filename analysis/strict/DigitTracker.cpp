@@ -244,6 +244,7 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     TKept &Newest = Kept[Windows % KeptWindows];
     std::copy(std::begin(Given.Power), std::end(Given.Power), Newest.Power);
     Newest.WindowStart = WindowStart;
+    NewestEnd = WindowStart + WindowLength;
     const TPairVerdict &Verdict = Echoed(Given, Combed) ? Combed : Given;
     Watch(Verdict);
     if (DigitSymbol != 0) {
@@ -281,7 +282,8 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     const double LongTop = Top > 0 ? 0 : LongReady();
     if (Top > 0 && !Borrowed(Candidate, WindowLength, Top))
         StartDigit(Candidate, WindowLength, Top, Ended, Started);
-    else if (LongTop > 0 && !Borrowed(LongCandidate, LongLength, LongTop))
+    else if (LongTop > 0 && !Borrowed(LongCandidate, LongLength, LongTop) &&
+             !Voiced(LongCandidate, LongLength, LongTop))
         StartDigit(LongCandidate, LongLength, LongTop, Ended, Started);
 }
 
@@ -519,7 +521,7 @@ double TDigitTracker::Ready() const
     const bool Start = Sums.Full >= Needed && Again && Twist &&
                        (!Buried || NearNominal(Sums, BuriedOffset, BuriedOffset)) &&
                        Steady(Marks, Top, Drift, Clean || Buried ? 0 : PulledDrift) &&
-                       !Musical(Marks, Whole);
+                       !Musical(Marks, Whole) && (Clean || !Voiced(Candidate, WindowLength, Top));
     return Start ? Top : 0;
 }
 
@@ -636,7 +638,7 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
         (Still(Candidate) || Still(LongCandidate)) && !Musical(From.Marks, Top, TMarks::Stretch) &&
-        !Borrowed(From, Length, Top))
+        !Borrowed(From, Length, Top) && !Voiced(From, Length, Top))
         StartDigit(From, Length, Top, Ended, Started);
 }
 
@@ -657,7 +659,7 @@ void TDigitTracker::TakeSpan(const TPairVerdict &Verdict, double Fill, double Sp
         Sums.Share >= StretchMeanShare * Sums.Full &&
         Revived(SpanCandidate.Symbol, Top, Length / WindowLength) &&
         Steady(Marks, Top, BuriedDrift) && !Musical(Marks, Top, TMarks::Spans) &&
-        !Borrowed(SpanCandidate, Length, Top))
+        !Borrowed(SpanCandidate, Length, Top) && !Voiced(SpanCandidate, Length, Top))
         StartDigit(SpanCandidate, Length, Top, Ended, Started);
 }
 
@@ -874,6 +876,18 @@ bool TDigitTracker::Steady(const std::vector<TMark> &Marks, double Peak, double 
     const double LowMost = std::fabs(High) <= StillDrift * Each ? MaxLowDrift : MaxDrift;
     return std::fabs(Low) <= std::max(MaxDrift, LowMost) * Each &&
            std::fabs(High) <= MaxDrift * Each;
+}
+
+// Whether the pair that From holds is two harmonics of a voice, heard from
+// where it started (40 ms at least) up to the newest window.
+bool TDigitTracker::Voiced(const TCandidate &From, double Length, double Top) const
+{
+    int Low = 0;
+    int High = 0;
+    if (Comb == nullptr || !KeypadTones(From.Symbol, Low, High))
+        return false;
+    const double Heard = std::max(2 * WindowLength, NewestEnd - Onset(From, Length, Top));
+    return Comb->Voiced(Low, High, static_cast<int>(std::lround(Heard)));
 }
 
 double TDigitTracker::Onset(const TCandidate &From, double Length, double Top)

@@ -9,15 +9,18 @@
 // long windows have held it for a while, in a stretch of windows judged as
 // one, where a steady tone stands out of the sound around it; one under
 // music or a voice louder than itself, in spans of windows judged as one at
-// every step that hold it several steps in a row. A digit ends once the
-// pair has been missing, or down by more than half its amplitude, for long
-// enough that a short dropout does not split it; it starts again only after
-// a pause, so an echo's tail or a sagging level does not double it.
+// every step that hold it several steps in a row. A pair that is not clean
+// starts none when it is two harmonics of a voice, whose others sound around
+// it. A digit ends once the pair has been missing, or down by more than half
+// its amplitude, for long enough that a short dropout does not split it; it
+// starts again only after a pause, so an echo's tail or a sagging level does
+// not double it.
 #pragma once
 
 #include "PairJudge.h"
 #include "StrictLimits.h"
 #include "Symbol.h"
+#include "VoiceComb.h"
 
 #include <vector>
 
@@ -65,6 +68,10 @@ class TDigitTracker
     void TakeSpan(const TPairVerdict &Verdict, double Fill, double SpanStart, double Length,
                   double Seconds, std::vector<TDecodedSymbol> &Ended,
                   std::vector<TDecodedSymbol> *Started = nullptr);
+
+    // The samples in which a pair that is not clean is checked for a
+    // voice's harmonics before it starts a digit; without them, none is.
+    void Listen(const TVoiceComb &Samples) { Comb = &Samples; }
 
     // Ends a digit still sounding and forgets every candidate.
     void Finish(std::vector<TDecodedSymbol> &Ended);
@@ -157,6 +164,7 @@ class TDigitTracker
     double LongReady() const;
     bool Revived(char Symbol, double Top, double Scale) const;
     bool Borrowed(const TCandidate &From, double Length, double Top) const;
+    bool Voiced(const TCandidate &From, double Length, double Top) const;
     // Where the pair that From holds started.
     static double Onset(const TCandidate &From, double Length, double Top);
     void StartDigit(const TCandidate &From, double Length, double Top,
@@ -198,7 +206,9 @@ class TDigitTracker
     TCandidate Candidate;     // in the windows
     TCandidate LongCandidate; // in the long windows
     TCandidate SpanCandidate; // in the spans
-    bool Barred = false;      // the digit that ended last is barred (see Barring)
+    const TVoiceComb *Comb = nullptr;
+    double NewestEnd = 0; // where the newest window ends
+    bool Barred = false;  // the digit that ended last is barred (see Barring)
     long Windows = 0;
 
     // The digit sounding now.

@@ -127,6 +127,7 @@ void TStrictFront::Analyse(const float *Block, const unsigned char *Rails, TSink
     Notch.Process(Block, Clear);
     const float *Used = Notch.Steady() ? Clear : Block;
     const double Steady = SteadyLow.Take(Used);
+    LastBlock = Used;
     Latest = &TheBank.Analyse(Used, -Steady, std::max(0.0, SteadyLow.Window() - Steady), Railed);
     Sink.Analysed(*this);
 }
@@ -153,6 +154,7 @@ void TStrictFront::Reset()
     SteadyLow.Reset();
     TheBank.Reset();
     Latest = &TheBank.Previous();
+    LastBlock = Zeros;
     Filled = 0;
     Taken = 0;
     RailRun = 0;
@@ -164,8 +166,10 @@ void TStrictFront::Record(TStrictRecord &Out, bool JudgeNow) const
     Out.Received = Taken;
     Out.Quiet = TheBank.Quiet();
     Out.Unchanged = TheBank.Unchanged();
-    if (!Out.Quiet)
+    if (!Out.Quiet) {
         Out.Now = *Latest;
+        std::copy(LastBlock, LastBlock + TToneBank::SubBlock, Out.Samples);
+    }
     Out.Judged = JudgeNow && !Out.Unchanged;
     if (Out.Judged)
         Out.Verdict = Judge.Judge(*Latest, TheBank.Previous(), TStrictReceiver::ShortLimits,

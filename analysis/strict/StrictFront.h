@@ -19,12 +19,13 @@
 // long windows of the windows themselves when it needs them.
 struct TStrictRecord
 {
-    int64_t Received = 0;   // input samples taken when the sub-block came
-    bool Quiet = false;     // the windows are those of the sub-block before
-    bool Unchanged = false; // and so are their verdicts
-    bool Judged = false;    // Verdict holds the window's verdict, whole
-    TToneWindow Now;        // the window that ends with the sub-block, unless Quiet
-    TPairVerdict Verdict;   // as TPairJudge::Judge gives it with NoneCarried
+    int64_t Received = 0;               // input samples taken when the sub-block came
+    bool Quiet = false;                 // the windows are those of the sub-block before
+    bool Unchanged = false;             // and so are their verdicts
+    bool Judged = false;                // Verdict holds the window's verdict, whole
+    TToneWindow Now;                    // the window that ends with the sub-block, unless Quiet
+    float Samples[TToneBank::SubBlock]; // the sub-block as analysed, unless Quiet
+    TPairVerdict Verdict;               // as TPairJudge::Judge gives it with NoneCarried
 };
 
 class TStrictFront
@@ -54,6 +55,8 @@ class TStrictFront
     const TToneBank &Bank() const { return TheBank; }
     // The window that ends with the last sub-block.
     const TToneWindow &Now() const { return *Latest; }
+    // The last sub-block as the bank analysed it.
+    const float *Samples() const { return LastBlock; }
     int64_t Received() const { return Taken; }
 
     // The last sub-block's analysis as a record; with Judge, the window's
@@ -78,6 +81,8 @@ class TStrictFront
     TSteadyLow SteadyLow;
     TToneBank TheBank;
     const TToneWindow *Latest;
+    const float *LastBlock = Zeros;
+    static constexpr float Zeros[TToneBank::SubBlock] = {};
     float Low[Chunk];
     // The decimator's filter rounds off the rail of a clipped line, so the
     // input's samples on it are counted before, over the Factor samples that

@@ -34,6 +34,7 @@ TStrictReceiver::TStrictReceiver(int Rate, const TStrictLimits &Limits)
 {
     for (int i = 0; i < Joined; ++i)
         Recent[i] = &Copies[i];
+    Tracker.Listen(Comb);
 }
 
 void TStrictReceiver::Receive(const float *Samples, size_t Count,
@@ -53,8 +54,8 @@ void TStrictReceiver::Receive(const float *Samples, size_t Count,
 void TStrictReceiver::Analysed(const TStrictFront &Analysis)
 {
     const TToneBank &Bank = Analysis.Bank();
-    Analysed({Analysis.Now(), Bank.Previous(), &Bank.LongWindow(), &Bank.PreviousLong(),
-              Bank.Quiet(), Bank.Unchanged(), Analysis.Received(), nullptr},
+    Analysed({Analysis.Now(), Analysis.Samples(), Bank.Previous(), &Bank.LongWindow(),
+              &Bank.PreviousLong(), Bank.Quiet(), Bank.Unchanged(), Analysis.Received(), nullptr},
              *Ending, Starting);
 }
 
@@ -68,8 +69,9 @@ void TStrictReceiver::TakeRecord(const TStrictRecord &Record, std::vector<TDecod
         ++Seen;
     }
     const TToneWindow &Now = Taken(0);
-    Analysed({Now, Record.Quiet ? Now : Taken(1), nullptr, nullptr, Record.Quiet, Record.Unchanged,
-              Record.Received, Record.Judged ? &Record.Verdict : nullptr},
+    Analysed({Now, Record.Quiet ? nullptr : Record.Samples, Record.Quiet ? Now : Taken(1), nullptr,
+              nullptr, Record.Quiet, Record.Unchanged, Record.Received,
+              Record.Judged ? &Record.Verdict : nullptr},
              Ended, Started);
 }
 
@@ -118,6 +120,7 @@ void TStrictReceiver::Analysed(const TStep &Step, std::vector<TDecodedSymbol> &E
 {
     Received = Step.Received;
     Stretch.Take(Step.Now, Step.Unchanged);
+    Comb.Take(Step.Samples);
     // Windows that stay as they were get the verdicts they got before; in
     // long silence the windows stay as they are from here on.
     if (!Step.Unchanged) {
@@ -251,6 +254,7 @@ void TStrictReceiver::Finished(std::vector<TDecodedSymbol> &Ended)
     Clamp(Ended, EndedBefore, true);
 
     Stretch.Reset();
+    Comb.Reset();
     LongKept = false;
     Windows = 0;
     Received = 0;

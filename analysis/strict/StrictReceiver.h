@@ -13,6 +13,7 @@
 #include "Symbol.h"
 #include "ToneBank.h"
 #include "ToneStretch.h"
+#include "VoiceComb.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +81,7 @@ class TStrictReceiver : private TStrictFront::TSink
     struct TStep
     {
         const TToneWindow &Now;
+        const float *Samples; // the sub-block, null for silence
         const TToneWindow &Previous;
         const TToneWindow *Long;
         const TToneWindow *PreviousLong;
@@ -110,6 +112,7 @@ class TStrictReceiver : private TStrictFront::TSink
     std::vector<TDecodedSymbol> *Ending = nullptr;
     std::vector<TDecodedSymbol> *Starting = nullptr;
     TToneStretch Stretch;
+    TVoiceComb Comb;
     TPairJudge Judge;
     TDigitTracker Tracker;
     // The verdicts on the windows of a long silence, the long one when
