@@ -70,10 +70,15 @@ bool TVoiceComb::Voiced(int Low, int High, int Length) const
         }
         const double Pitch = (LowHz + HighHz) / (n + m);
         int Loud = 0;
-        for (int k = n - 1; k <= m + 1 && Loud < Around; ++k)
-            if (k != n && k != m && Power(Samples, Length, k * Pitch) >= AroundPower * Weaker)
-                ++Loud;
-        if (Loud >= Around)
+        int LoudBetween = 0;
+        for (int k = n - 1; k <= m + 1; ++k) {
+            if (k == n || k == m)
+                continue;
+            const double Each = Power(Samples, Length, k * Pitch);
+            Loud += Each >= AroundPower * Weaker;
+            LoudBetween += k > n && k < m && Each >= BetweenPower * Weaker;
+        }
+        if (Loud >= Around || (m - n > 2 && LoudBetween == m - n - 1))
             return true;
     }
     return false;

@@ -20,9 +20,11 @@ class TVoiceComb
     // the high tone's frequency).
     static constexpr double Fit = 0.01;
     // A voice's: at least Around of the harmonics between and beside the
-    // pair's at AroundPower or more of the weaker tone's power.
+    // pair's at AroundPower or more of the weaker tone's power, or, when two
+    // or more lie between them, all those at BetweenPower or more.
     static constexpr int Around = 3;
     static constexpr double AroundPower = 0.1;
+    static constexpr double BetweenPower = 0.25;
 
     // Takes the next sub-block, or silence when Samples is null.
     void Take(const float *Samples);
