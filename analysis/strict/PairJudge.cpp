@@ -33,25 +33,6 @@ bool Dominates(const TToneWindow &Now, const TToneWindow &Before, const double *
     return true;
 }
 
-// The strongest other tone of Best's group, its power over Best's; with an
-// OffRival, a tone whose bin holds a frequency that far off the keypad's is
-// left out: the leak of a note beside the keypad, not a second key. One
-// under a twentieth of Best's power weighs little on a mean, and counts
-// whatever its frequency.
-double RivalOf(const TToneWindow &Now, const TToneWindow &Before, const double *Power, int Best,
-               int First, const TPairLimits &Limits)
-{
-    constexpr double Slight = 0.05;
-    double Most = 0;
-    for (int k = First; k < First + 4; ++k)
-        if (k != Best && Power[k] > Most &&
-            !(Limits.OffRival > 0 && Power[k] >= Slight * Power[Best] &&
-              std::fabs(TPairJudge::Offset(Now, Before, k)) >=
-                  Limits.OffRival * DtmfFrequencies[k]))
-            Most = Power[k];
-    return Most / Power[Best];
-}
-
 // A verdict that holds no pair, with the powers of the keypad's tones. Made
 // whole at once, field by field: a verdict made empty and then filled in
 // would first be cleared byte by byte with a slow string instruction.
@@ -308,7 +289,7 @@ TPairVerdict TPairJudge::Judge(const TToneWindow &Now, const TToneWindow &Before
         HarmonicHeard(Now, Before, Power, Low, High, Low, Verdict.LowOffset, Verdict.LowSlip);
     Verdict.HighHeard =
         HarmonicHeard(Now, Before, Power, Low, High, High, Verdict.HighOffset, Verdict.HighSlip);
-    Verdict.LowRival = RivalOf(Now, Before, Power, Low, 0, Limits);
-    Verdict.HighRival = RivalOf(Now, Before, Power, High, 4, Limits);
+    Verdict.LowRival = NextStrongest(Power, Low, 0) / Power[Low];
+    Verdict.HighRival = NextStrongest(Power, High, 4) / Power[High];
     return Verdict;
 }

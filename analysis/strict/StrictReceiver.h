@@ -28,7 +28,7 @@ class TStrictReceiver : private TStrictFront::TSink
     // window is judged loosely (each tone only the strongest of its group,
     // its share of the power in the keypad's band, as music's bass takes
     // most of the rest) and the tracker judges their sum.
-    static constexpr TPairLimits LongLimits = {0.1, 1.0, true, 0.005, 1.0};
+    static constexpr TPairLimits LongLimits = {0.1, 1.0, true};
     // A short window may hold a pair with a small share of its power (a tone
     // under music or loud speech); the tracker asks more of a digit whose
     // windows show little share.
