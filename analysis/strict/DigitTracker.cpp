@@ -164,6 +164,17 @@ constexpr double LongMeanShare = 0.10;
 constexpr double MaxLongRival = 0.35; // 4.6 dB
 constexpr double MaskedShare = 0.25;
 constexpr double MaskedOffset = 0.002;
+// A pair that the long windows hold on the keypad's own frequencies, within
+// ExactOffset on their mean, with no other tone of its groups over ExactRival
+// of its power and ExactShare of the band's power, starts a digit after as
+// many long windows near full level as the windows need, once the windows
+// show it lasting that long too (a burst shorter than a long window fills
+// more of them near its level than a longer tone does): a keypad's tones sit
+// there, while the notes of music nearest to them lie 0.2 % off or more and
+// a voice's harmonics pass by.
+constexpr double ExactOffset = 0.0015;
+constexpr double ExactRival = 0.2;
+constexpr double ExactShare = 0.25;
 // Two windows in a row that hold under this share of a digit's peak level of
 // its pair are a pause: a 25 ms pause brings two windows under an eighth, an
 // echo 12 dB down (a quarter) does not, nor one window where the tone's end
@@ -560,14 +571,19 @@ bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
 double TDigitTracker::LongReady() const
 {
     const std::vector<TMark> &Marks = LongCandidate.Marks;
-    if (static_cast<int>(Marks.size()) < LongStartWindows)
+    if (static_cast<int>(Marks.size()) < StartWindows)
         return 0;
     const double Whole = Peak(Marks);
     TSums Sums;
     const double Top = StartLevel(Marks, Whole, LongStartWindows, LongFallShare, Sums);
     const bool Masked = Sums.Share < MaskedShare * Sums.Full;
+    const bool Exact =
+        Sums.Full >= StartWindows && NearNominal(Sums, ExactOffset, ExactOffset) &&
+        Sums.LowRival <= ExactRival * Sums.Full && Sums.HighRival <= ExactRival * Sums.Full &&
+        Sums.Share >= ExactShare * Sums.Full &&
+        KeptFull(LongCandidate.Symbol, Onset(LongCandidate, LongLength, Top)) >= StartWindows;
     const bool Start =
-        Sums.Full >= LongStartWindows &&
+        Sums.Full >= (Exact ? StartWindows : LongStartWindows) &&
         Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
         Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
         Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
@@ -924,6 +940,32 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     Forget();
     if (Started != nullptr)
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
+}
+
+// How many of the windows kept that end after From hold Symbol's pair at
+// nearly the highest level it reaches in them.
+int TDigitTracker::KeptFull(char Symbol, double From) const
+{
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(Symbol, Low, High))
+        return 0;
+    double Levels[KeptWindows];
+    int Count = 0;
+    double Most = 0;
+    for (long i = std::max(0L, Windows - static_cast<long>(KeptWindows)); i < Windows; ++i) {
+        const TKept &Each = Kept[i % KeptWindows];
+        if (Each.WindowStart + WindowLength > From) {
+            Levels[Count] = std::sqrt(static_cast<double>(Each.Power[Low])) +
+                            std::sqrt(static_cast<double>(Each.Power[High]));
+            Most = std::max(Most, Levels[Count]);
+            ++Count;
+        }
+    }
+    int Full = 0;
+    for (int i = 0; i < Count; ++i)
+        Full += Levels[i] >= NearFull * Most;
+    return Full;
 }
 
 double TDigitTracker::KeptLevel(char Symbol, double From) const

@@ -137,6 +137,7 @@ class TDigitTracker
     static bool NearNominal(const TSums &Sums, double MaxLowOffset, double MaxHighOffset);
     // The highest level of Symbol's pair in the windows kept that end after From.
     double KeptLevel(char Symbol, double From) const;
+    int KeptFull(char Symbol, double From) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the
     // marks', tell the skew), or spans.
