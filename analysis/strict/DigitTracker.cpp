@@ -942,8 +942,6 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
-// How many of the windows kept that end after From hold Symbol's pair at
-// nearly the highest level it reaches in them.
 int TDigitTracker::KeptFull(char Symbol, double From) const
 {
     int Low = 0;

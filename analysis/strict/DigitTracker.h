@@ -137,6 +137,7 @@ class TDigitTracker
     static bool NearNominal(const TSums &Sums, double MaxLowOffset, double MaxHighOffset);
     // The highest level of Symbol's pair in the windows kept that end after From.
     double KeptLevel(char Symbol, double From) const;
+    // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the

@@ -45,6 +45,10 @@ class TStrictReceiver : private TStrictFront::TSink
 
     // Rate must be one that TakesRate accepts, Limits without a Fault.
     explicit TStrictReceiver(int Rate = SampleRate, const TStrictLimits &Limits = {});
+    // It points into itself (the tracker hears its samples, the windows are
+    // kept by address), so it stays where it was made.
+    TStrictReceiver(const TStrictReceiver &) = delete;
+    TStrictReceiver &operator=(const TStrictReceiver &) = delete;
 
     // 48000 Hz, brought down to 8000 Hz, and 8000 Hz as it is.
     static bool TakesRate(int Rate) { return Rate == SampleRate || Rate == TToneBank::Rate; }
