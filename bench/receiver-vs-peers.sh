@@ -14,7 +14,10 @@
 #   package singularity-music) adds recorded music when it is there;
 #   PROMPTS_DIR (default /usr/share/asterisk/sounds/en, from the Debian package
 #   asterisk-core-sounds-en-wav) adds recorded speech, a voice's prompts with
-#   the pauses between them, for talk-off and under digits; KEEP_DIR
+#   the pauses between them, for talk-off and under digits; OTHER_PROMPTS
+#   (default the Spanish, French, Italian and Russian voices of
+#   asterisk-core-sounds-{es,fr,it,ru}-wav, those that are there) adds prompts
+#   in other languages, DIGITS_OVER_OTHER (default 1500) digits under each; KEEP_DIR
 #   keeps the generated audio in that folder. CHANNEL_DIGITS (default 96) and
 #   CHANNEL_SEEDS (default "1", several for more signals) size the channel
 #   corpus, and CHANNEL_LEVELS (default "-18,-8") sets its range of levels
@@ -33,8 +36,11 @@ minutes_noise=${MINUTES_NOISE:-10}
 synth_bars=${SYNTH_BARS:-600}
 digits_over_speech=${DIGITS_OVER_SPEECH:-600}
 digits_over_recorded=${DIGITS_OVER_RECORDED:-3000}
+digits_over_other=${DIGITS_OVER_OTHER:-1500}
 music_dir=${MUSIC_DIR:-/usr/share/games/singularity/music}
 prompts_dir=${PROMPTS_DIR:-/usr/share/asterisk/sounds/en}
+sounds=/usr/share/asterisk/sounds
+read -r -a other_prompts <<<"${OTHER_PROMPTS:-$sounds/es_MX_f_Allison $sounds/fr_CA_f_June $sounds/it_IT_m_Carlo $sounds/ru_RU_f_IvrvoiceRU}"
 here=$(cd "$(dirname "$0")" && pwd)
 
 for tool in "$probe" "$cases" "$decoder" sox soxi espeak-ng multimon-ng cc pkg-config python3 ffmpeg \
@@ -232,21 +238,31 @@ for c in "${counts[@]}"; do cells="$cells | $(per_hour "$c" "$speech_seconds")";
 printf '| Speech, espeak-ng, %d pieces in %d languages, %.0f min | at most 1/h, goal 0%s |\n' \
     "$piece" "${#texts[@]}" "$(awk -v s="$speech_seconds" 'BEGIN { print s / 60 }')" "$cells"
 
-# Recorded speech, when the package is there: a telephone system's prompts in
-# one voice, one after the other in the order of their names.
-prompt_files=()
-if [ -d "$prompts_dir" ]; then
-    mapfile -t prompt_files < <(find -L "$prompts_dir" -maxdepth 1 -name '*.wav' | sort)
-fi
-if [ ${#prompt_files[@]} -gt 0 ]; then
-    sox -D "${prompt_files[@]}" -r 48000 -c 1 -b 16 "$work/prompts.wav"
-    prompts_seconds=$(soxi -D "$work/prompts.wav")
-    read -r -a counts < <(count_false "$work/prompts.wav")
-    cells=""
+# Recorded speech, when the packages are there: a telephone system's prompts
+# in one voice, one after the other in the order of their names, joined into
+# OUT with their count and length in prompts_count and prompts_seconds.
+prompts_row() {
+    local dir=$1 out=$2 files=() c cells=""
+    prompts_count=0
+    [ -d "$dir" ] && mapfile -t files < <(find -L "$dir" -maxdepth 1 -name '*.wav' | sort)
+    [ ${#files[@]} -gt 0 ] || return 0
+    prompts_count=${#files[@]}
+    sox -D "${files[@]}" -r 48000 -c 1 -b 16 "$out"
+    prompts_seconds=$(soxi -D "$out")
+    read -r -a counts < <(count_false "$out")
     for c in "${counts[@]}"; do cells="$cells | $(per_hour "$c" "$prompts_seconds")"; done
     printf '| Speech, recorded, %d prompts (%s), %.0f min | at most 1/h, goal 0%s |\n' \
-        "${#prompt_files[@]}" "$prompts_dir" "$(awk -v s="$prompts_seconds" 'BEGIN { print s / 60 }')" "$cells"
-fi
+        "$prompts_count" "$dir" "$(awk -v s="$prompts_seconds" 'BEGIN { print s / 60 }')" "$cells"
+}
+prompts_row "$prompts_dir" "$work/prompts.wav"
+english_prompts=$prompts_count
+english_seconds=${prompts_seconds:-0}
+# Other languages' prompts, which the receiver was not tuned on.
+other_wavs=()
+for dir in "${other_prompts[@]}"; do
+    prompts_row "$dir" "$work/prompts-${#other_wavs[@]}.wav"
+    [ "$prompts_count" -eq 0 ] || other_wavs+=("$work/prompts-${#other_wavs[@]}.wav:$dir")
+done
 
 # Music: recorded, when the package is there, and synthesised chords of
 # plucked, square and sawtooth notes (pure sines would be real DTMF at times).
@@ -311,9 +327,14 @@ digits_over() {
 }
 sox "${speech_files[@]}" "$work/allspeech.wav" trim 0 "$(awk -v n="$digits_over_speech" 'BEGIN { print n * 0.2 }')"
 digits_over "$digits_over_speech" "$work/allspeech.wav" speech 0 16
-if [ ${#prompt_files[@]} -gt 0 ]; then
-    count=$(awk -v n="$digits_over_recorded" -v s="$prompts_seconds" 'BEGIN { m = int(s / 0.2); print n < m ? n : m }')
+if [ "$english_prompts" -gt 0 ]; then
+    count=$(awk -v n="$digits_over_recorded" -v s="$english_seconds" 'BEGIN { m = int(s / 0.2); print n < m ? n : m }')
     digits_over "$count" "$work/prompts.wav" "recorded speech" 0 3
 fi
+for each in "${other_wavs[@]}"; do
+    other_seconds=$(soxi -D "${each%%:*}")
+    count=$(awk -v n="$digits_over_other" -v s="$other_seconds" 'BEGIN { m = int(s / 0.2); print n < m ? n : m }')
+    digits_over "$count" "${each%%:*}" "recorded speech ($(basename "${each#*:}"))" 0
+done
 
 channel_table
