@@ -942,44 +942,36 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
-int TDigitTracker::KeptFull(char Symbol, double From) const
+int TDigitTracker::KeptLevels(char Symbol, double From, double *Levels) const
 {
     int Low = 0;
     int High = 0;
     if (!KeypadTones(Symbol, Low, High))
         return 0;
-    double Levels[KeptWindows];
     int Count = 0;
-    double Most = 0;
     for (long i = std::max(0L, Windows - static_cast<long>(KeptWindows)); i < Windows; ++i) {
         const TKept &Each = Kept[i % KeptWindows];
-        if (Each.WindowStart + WindowLength > From) {
-            Levels[Count] = std::sqrt(static_cast<double>(Each.Power[Low])) +
-                            std::sqrt(static_cast<double>(Each.Power[High]));
-            Most = std::max(Most, Levels[Count]);
-            ++Count;
-        }
+        if (Each.WindowStart + WindowLength > From)
+            Levels[Count++] = std::sqrt(static_cast<double>(Each.Power[Low])) +
+                              std::sqrt(static_cast<double>(Each.Power[High]));
     }
-    int Full = 0;
-    for (int i = 0; i < Count; ++i)
-        Full += Levels[i] >= NearFull * Most;
-    return Full;
+    return Count;
 }
 
 double TDigitTracker::KeptLevel(char Symbol, double From) const
 {
-    int Low = 0;
-    int High = 0;
-    if (!KeypadTones(Symbol, Low, High))
-        return 0;
-    double Most = 0;
-    for (long i = std::max(0L, Windows - static_cast<long>(KeptWindows)); i < Windows; ++i) {
-        const TKept &Each = Kept[i % KeptWindows];
-        if (Each.WindowStart + WindowLength > From)
-            Most = std::max(Most, std::sqrt(static_cast<double>(Each.Power[Low])) +
-                                      std::sqrt(static_cast<double>(Each.Power[High])));
-    }
-    return Most;
+    double Levels[KeptWindows];
+    const int Count = KeptLevels(Symbol, From, Levels);
+    return Count > 0 ? *std::max_element(Levels, Levels + Count) : 0;
+}
+
+int TDigitTracker::KeptFull(char Symbol, double From) const
+{
+    double Levels[KeptWindows];
+    const int Count = KeptLevels(Symbol, From, Levels);
+    const double Least = Count > 0 ? NearFull * *std::max_element(Levels, Levels + Count) : 0;
+    return static_cast<int>(
+        std::count_if(Levels, Levels + Count, [Least](double Level) { return Level >= Least; }));
 }
 
 void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)

@@ -135,7 +135,10 @@ class TDigitTracker
     // The highest level of the Newest marks (of all by default).
     static double Peak(const std::vector<TMark> &Marks, size_t Newest = MaxMarks);
     static bool NearNominal(const TSums &Sums, double MaxLowOffset, double MaxHighOffset);
-    // The highest level of Symbol's pair in the windows kept that end after From.
+    // The levels of Symbol's pair in the windows kept that end after From,
+    // into Levels (KeptWindows of them at most), and their count.
+    int KeptLevels(char Symbol, double From, double *Levels) const;
+    // The highest of those levels.
     double KeptLevel(char Symbol, double From) const;
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
