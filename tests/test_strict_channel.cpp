@@ -279,6 +279,48 @@ TEST(StrictReceiver, CallProgressOverWeakDigits)
     }
 }
 
+// An echo that fills part of the gap between two presses of one key, the
+// second quieter, leaves a pause before it that separates them; one that
+// comes after a pause of its own, or whose tail the windows lose for a moment
+// where it joins the tone, is no digit.
+TEST(StrictReceiver, KeyPressedAgainAfterAnEcho)
+{
+    struct TRow
+    {
+        const char *Name;
+        double ToneSeconds;
+        double GapSeconds;
+        double EchoSeconds;
+        float EchoGain;
+        const char *Pressed; // each press, by how many dB it is under -12 dBFS
+        const char *Given;
+    };
+    const TRow Rows[] = {
+        {"echo 45 ms, 6 dB down, a pause of 50 ms, then 7 dB quieter", 0.07, 0.095, 0.045, 0.5f,
+         "07", "55"},
+        {"echo 45 ms, 6 dB down, a pause of 25 ms, then 6 dB quieter", 0.07, 0.07, 0.045, 0.5f,
+         "06", "55"},
+        {"a 40 ms tone, its echo 80 ms later, 6 dB down", 0.04, 0.3, 0.08, 0.5f, "0", "5"},
+        {"a 94 ms tone, its echo 60 ms later, 10 dB down", 0.094, 0.3, 0.06, 0.316f, "0", "5"},
+    };
+    for (const TRow &Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        TKeypadPlay Play = Keyed(-12, -11);
+        Play.ToneSeconds = Row.ToneSeconds;
+        Play.GapSeconds = Row.GapSeconds;
+        std::vector<float> Heard(static_cast<size_t>(0.3 * Rate), 0.0f);
+        for (const char *Db = Row.Pressed; *Db != 0; ++Db) {
+            TKeypadPlay Press = Play;
+            Press.LowDbfs -= *Db - '0';
+            Press.HighDbfs -= *Db - '0';
+            const std::vector<float> Samples = KeypadSignal("5", Press, Rate);
+            Heard.insert(Heard.end(), Samples.begin(), Samples.end());
+        }
+        Heard.resize(Heard.size() + static_cast<size_t>(0.3 * Rate), 0.0f);
+        EXPECT_EQ(Decoded(Echo(Row.EchoSeconds, Row.EchoGain)(Heard)), Row.Given);
+    }
+}
+
 // Hard clipping adds odd products of a pair, two of which sit either side of
 // the high tone's harmonic and read there as a harmonic locked to the tone,
 // and it crushes the weaker tone, so that the twist widens, either way; at

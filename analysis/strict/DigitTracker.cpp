@@ -190,6 +190,12 @@ constexpr int TroughWindows = 2;
 // trough.
 constexpr double Revival = 0.6;
 constexpr int DeepWindows = 10;
+// An echo that leaves a pause before it comes no later than this after the
+// tone's onset (in samples, 100 ms): the same digit starting later than that,
+// after a pause, is the key pressed again, at whatever level it was pressed.
+// An echo's tail that the windows lose for a moment where it joins the tone
+// starts with no pause before it.
+constexpr double EchoReach = 800;
 // Windows under this share of the level for longer than the pause that ends
 // a digit are a pause too, after which the same digit may come back at
 // nearly its level: an echo 10 dB down or more that fills the gap before it
@@ -521,7 +527,7 @@ double TDigitTracker::Ready() const
     const bool Clean = Sums.Share >= CleanShare * Sums.Full || ClearKeyed(Marks, Top);
     const bool Buried = !Clean && Sums.Buried > 0;
     const int Needed = Clean ? StartWindows : NoisyStartWindows;
-    const bool Again = Revived(Candidate.Symbol, Top, 1);
+    const bool Again = Revived(Candidate, WindowLength, Top);
     const double Drift = Clean ? CleanDrift : Buried ? BuriedDrift : MaxDrift;
     // A codec that overshoots as a digit starts (GSM lifts one tone for its
     // first frames) leaves the windows at full level with a twist that the
@@ -551,16 +557,19 @@ bool TDigitTracker::TwistWithin(const TSums &Sums, double Margin) const
     return Twist <= MaxLowOverHigh + Slack && Twist >= -(MaxHighOverLow + Slack);
 }
 
-// Whether a stretch of Symbol at Top (in windows Scale times as long as the
-// short ones) may be a digit: the digit that ended last comes back after a
-// long pause, or at nearly its level, not as its echo's tail.
-bool TDigitTracker::Revived(char Symbol, double Top, double Scale) const
+// Whether From's pair at Top (in windows Length long) may be a digit: the
+// digit that ended last comes back after a long pause, or at nearly its
+// level, or after a pause beyond its echo's reach, not as its echo's tail.
+bool TDigitTracker::Revived(const TCandidate &From, double Length, double Top) const
 {
-    if (Symbol != Last || LastGap >= DeepWindows)
+    if (From.Symbol != Last || LastGap >= DeepWindows)
         return true;
-    // After a long pause that an echo far down filled, over the trough: the
-    // echo's own tail stays under it.
-    if (LastPause >= DeepWindows)
+    // After a long pause that an echo far down filled, or beyond an echo's
+    // reach, over the trough: the echo's own tail stays under it.
+    const double Scale = Length / WindowLength;
+    const double Start = Onset(From, Length, Top);
+    if (LastPause >= DeepWindows ||
+        (Start - LastStart > EchoReach && PausedBefore(From.Symbol, Start)))
         return Top >= Trough * Scale * LastLevel;
     // An echo that joins a tone may lift its level for the rest of it, while
     // the key pressed again comes back at the tone's own level, the one the
@@ -584,10 +593,9 @@ double TDigitTracker::LongReady() const
         KeptFull(LongCandidate.Symbol, Onset(LongCandidate, LongLength, Top)) >= StartWindows;
     const bool Start =
         Sums.Full >= (Exact ? StartWindows : LongStartWindows) &&
-        Revived(LongCandidate.Symbol, Top, LongLength / WindowLength) &&
-        Sums.Share >= LongMeanShare * Sums.Full && Sums.LowRival <= MaxLongRival * Sums.Full &&
-        Sums.HighRival <= MaxLongRival * Sums.Full && TwistWithin(Sums) &&
-        (!Masked || NearNominal(Sums, MaskedOffset, MaskedOffset)) &&
+        Revived(LongCandidate, LongLength, Top) && Sums.Share >= LongMeanShare * Sums.Full &&
+        Sums.LowRival <= MaxLongRival * Sums.Full && Sums.HighRival <= MaxLongRival * Sums.Full &&
+        TwistWithin(Sums) && (!Masked || NearNominal(Sums, MaskedOffset, MaskedOffset)) &&
         Steady(Marks, Whole, Masked ? BuriedDrift : MaxDrift, Masked ? 0 : PulledDrift) &&
         !Musical(Marks, Whole);
     return Start ? Top : 0;
@@ -605,15 +613,15 @@ bool TDigitTracker::WantsStretch() const
 {
     // What a stretch asks of the candidate it starts, whatever the stretch
     // holds: judging one for candidates that fail it would be lost work.
-    const auto MayStart = [this](const TCandidate &Each, double Scale) {
+    const auto MayStart = [this](const TCandidate &Each, double Length) {
         if (Each.Symbol == 0)
             return false;
         const double Top = Peak(Each.Marks);
-        return Revived(Each.Symbol, Top, Scale) &&
+        return Revived(Each, Length, Top) &&
                Steady(Each.Marks, Top, BuriedDrift, StretchPulledDrift);
     };
     return StretchAged() &&
-           (MayStart(Candidate, 1) || MayStart(LongCandidate, LongLength / WindowLength));
+           (MayStart(Candidate, WindowLength) || MayStart(LongCandidate, LongLength));
 }
 
 void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double Seconds,
@@ -648,8 +656,7 @@ void TDigitTracker::TakeStretch(const TPairVerdict &Verdict, double Fill, double
     // A stretch that the tone fills only in part measures its offsets, and
     // so its twist, poorly: the windows' mean twist must hold as well.
     if (Lasting && Sums.Share >= StretchMeanShare * Sums.Full && TwistWithin(Sums) &&
-        Revived(From.Symbol, Top, Length / WindowLength) &&
-        std::fabs(Verdict.LowOffset) <= LowOffset &&
+        Revived(From, Length, Top) && std::fabs(Verdict.LowOffset) <= LowOffset &&
         std::fabs(Verdict.HighOffset) <= StretchOffset &&
         Verdict.Twist <= std::min(MaxLowOverHigh, StretchNormalTwist) &&
         Verdict.Twist >= -(MaxHighOverLow + ClipSlack) &&
@@ -672,8 +679,7 @@ void TDigitTracker::TakeSpan(const TPairVerdict &Verdict, double Fill, double Sp
     const double Top = Peak(Marks);
     const TSums Sums = SumsFrom(Marks, 0);
     if (NearNominal(Sums, StretchLowOffset, StretchOffset) && TwistWithin(Sums) &&
-        Sums.Share >= StretchMeanShare * Sums.Full &&
-        Revived(SpanCandidate.Symbol, Top, Length / WindowLength) &&
+        Sums.Share >= StretchMeanShare * Sums.Full && Revived(SpanCandidate, Length, Top) &&
         Steady(Marks, Top, BuriedDrift) && !Musical(Marks, Top, TMarks::Spans) &&
         !Borrowed(SpanCandidate, Length, Top) && !Voiced(SpanCandidate, Length, Top))
         StartDigit(SpanCandidate, Length, Top, Ended, Started);
@@ -942,6 +948,25 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
+bool TDigitTracker::PausedBefore(char Symbol, double Start) const
+{
+    int Low = 0;
+    int High = 0;
+    if (!KeypadTones(Symbol, Low, High))
+        return false;
+    int Under = 0;
+    for (long i = Windows - 1; i >= std::max(0L, Windows - static_cast<long>(KeptWindows)); --i) {
+        const TKept &Each = Kept[i % KeptWindows];
+        if (Each.WindowStart + WindowLength > Start)
+            continue;
+        if (std::sqrt(Each.Power[Low]) + std::sqrt(Each.Power[High]) >= Trough * LastLevel)
+            break;
+        if (++Under >= TroughWindows)
+            return true;
+    }
+    return false;
+}
+
 int TDigitTracker::KeptLevels(char Symbol, double From, double *Levels) const
 {
     int Low = 0;
@@ -980,6 +1005,7 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     Last = DigitSymbol;
     LastLevel = WindowLevel();
     LastOnset = DigitOnset;
+    LastStart = DigitStart;
     LastPause = DigitPause;
     LastSag = DigitSag;
     LastFade = DigitFade;

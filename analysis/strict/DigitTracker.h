@@ -142,6 +142,9 @@ class TDigitTracker
     double KeptLevel(char Symbol, double From) const;
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
+    // Whether the kept windows that end by Start hold the last digit's
+    // pair under a trough of its level, in a pause, up to Start.
+    bool PausedBefore(char Symbol, double Start) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the
     // marks', tell the skew), or spans.
@@ -167,7 +170,7 @@ class TDigitTracker
     // one now, else 0.
     double Ready() const;
     double LongReady() const;
-    bool Revived(char Symbol, double Top, double Scale) const;
+    bool Revived(const TCandidate &From, double Length, double Top) const;
     bool Borrowed(const TCandidate &From, double Length, double Top) const;
     bool Voiced(const TCandidate &From, double Length, double Top) const;
     // Where the pair that From holds started.
@@ -236,6 +239,7 @@ class TDigitTracker
     char Last = 0;
     double LastLevel = 0;
     double LastOnset = 0;
+    double LastStart = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
     int LastGap = 0;
     int LastSag = 0;  // most windows in a row far under its level since it was carried
