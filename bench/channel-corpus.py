@@ -18,7 +18,7 @@ or echo, music and speech through a codec, noise with DC), and a dialler's
 tones, each a little off its frequency, alone and under speech.
 
 Usage: channel-corpus.py OUTDIR [--digits N] [--seed S] [--only NAME,NAME...] [--extra]
-                         [--levels LOW,HIGH] [--twist LOW,HIGH]
+                         [--levels=LOW,HIGH] [--twist=LOW,HIGH]
        channel-corpus.py --list [--extra]
 Needs: numpy, sox (libsox-fmt-all for GSM and AMR-NB), ffmpeg, lame,
 opus-tools, espeak-ng, asterisk-moh-opsound-wav.
