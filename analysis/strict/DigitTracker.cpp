@@ -196,6 +196,10 @@ constexpr int DeepWindows = 10;
 // An echo's tail that the windows lose for a moment where it joins the tone
 // starts with no pause before it.
 constexpr double EchoReach = 800;
+// Somewhere in a pause the windows hold the pair under this share of its
+// level: a codec that smears an echo's tail into the gap before it (GSM)
+// leaves them at 0.1-0.17 of it there.
+constexpr double Hush = 0.08;
 // Windows under this share of the level for longer than the pause that ends
 // a digit are a pause too, after which the same digit may come back at
 // nearly its level: an echo 10 dB down or more that fills the gap before it
@@ -264,18 +268,22 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     NewestEnd = WindowStart + WindowLength;
     const TPairVerdict &Verdict = Echoed(Given, Combed) ? Combed : Given;
     Watch(Verdict);
+    if (Quiet >= DeepWindows)
+        DeepPause = WindowStart;
+    if (Gone >= DeepWindows)
+        DeepGap = WindowStart;
     if (DigitSymbol != 0) {
         if (Carries(Verdict, LongVerdict, WindowStart)) {
             DigitMisses = 0;
             DigitPause = 0;
-            DigitGap = 0;
             DigitSag = 0;
             DigitFade = 0;
+            DeepPause = NoPause;
+            DeepGap = NoPause;
         } else {
             DigitPause = std::max(DigitPause, Quiet);
             DigitSag = std::max(DigitSag, Sagged);
             DigitFade = std::max(DigitFade, Faded);
-            DigitGap = std::max(DigitGap, Gone);
             if (++DigitMisses >= EndWindows)
                 EndDigit(Ended);
         }
@@ -407,7 +415,6 @@ bool TDigitTracker::Barring()
 {
     LastPause = std::max(LastPause, Quiet);
     LastSag = std::max(LastSag, Sagged);
-    LastGap = std::max(LastGap, Gone);
     LastFade = std::max(LastFade, Faded);
     return Last != 0 && LastPause < TroughWindows && LastFade < DeepWindows;
 }
@@ -562,14 +569,18 @@ bool TDigitTracker::TwistWithin(const TSums &Sums, double Margin) const
 // level, or after a pause beyond its echo's reach, not as its echo's tail.
 bool TDigitTracker::Revived(const TCandidate &From, double Length, double Top) const
 {
-    if (From.Symbol != Last || LastGap >= DeepWindows)
+    if (From.Symbol != Last)
+        return true;
+    // Only a pause before the pair's onset counts: the long windows and the
+    // stretches may judge an echo's tail after the pause that follows it.
+    const double Start = Onset(From, Length, Top);
+    const auto Before = [Start](double Pause) { return Pause != NoPause && Pause <= Start; };
+    if (Before(DeepGap))
         return true;
     // After a long pause that an echo far down filled, or beyond an echo's
     // reach, over the trough: the echo's own tail stays under it.
     const double Scale = Length / WindowLength;
-    const double Start = Onset(From, Length, Top);
-    if (LastPause >= DeepWindows ||
-        (Start - LastStart > EchoReach && PausedBefore(From.Symbol, Start)))
+    if (Before(DeepPause) || (Start - LastStart > EchoReach && PausedBefore(From.Symbol, Start)))
         return Top >= Trough * Scale * LastLevel;
     // An echo that joins a tone may lift its level for the rest of it, while
     // the key pressed again comes back at the tone's own level, the one the
@@ -939,9 +950,10 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
     DigitOnset = WindowLevel();
     DigitMisses = 0;
     DigitPause = 0;
-    DigitGap = 0;
     DigitSag = 0;
     DigitFade = 0;
+    DeepPause = NoPause;
+    DeepGap = NoPause;
     Last = 0;
     Forget();
     if (Started != nullptr)
@@ -955,16 +967,18 @@ bool TDigitTracker::PausedBefore(char Symbol, double Start) const
     if (!KeypadTones(Symbol, Low, High))
         return false;
     int Under = 0;
+    double Least = LastLevel;
     for (long i = Windows - 1; i >= std::max(0L, Windows - static_cast<long>(KeptWindows)); --i) {
         const TKept &Each = Kept[i % KeptWindows];
         if (Each.WindowStart + WindowLength > Start)
             continue;
-        if (std::sqrt(Each.Power[Low]) + std::sqrt(Each.Power[High]) >= Trough * LastLevel)
+        const double Level = std::sqrt(Each.Power[Low]) + std::sqrt(Each.Power[High]);
+        if (Level >= Trough * LastLevel)
             break;
-        if (++Under >= TroughWindows)
-            return true;
+        Least = std::min(Least, Level);
+        ++Under;
     }
-    return false;
+    return Under >= TroughWindows && Least < Hush * LastLevel;
 }
 
 int TDigitTracker::KeptLevels(char Symbol, double From, double *Levels) const
@@ -1009,7 +1023,6 @@ void TDigitTracker::EndDigit(std::vector<TDecodedSymbol> &Ended)
     LastPause = DigitPause;
     LastSag = DigitSag;
     LastFade = DigitFade;
-    LastGap = DigitGap;
     DigitSymbol = 0;
     DigitMisses = 0;
 }

@@ -22,6 +22,7 @@
 #include "Symbol.h"
 #include "VoiceComb.h"
 
+#include <limits>
 #include <vector>
 
 class TDigitTracker
@@ -143,7 +144,8 @@ class TDigitTracker
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
     // Whether the kept windows that end by Start hold the last digit's
-    // pair under a trough of its level, in a pause, up to Start.
+    // pair under a trough of its level up to Start, two or more of them, and
+    // one under a hush of it: a pause just before Start.
     bool PausedBefore(char Symbol, double Start) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the
@@ -228,7 +230,6 @@ class TDigitTracker
     double DigitOnset = 0;     // the level in the windows that it started at
     int DigitMisses = 0;
     int DigitPause = 0; // most windows in a row all but without its pair since one carried it
-    int DigitGap = 0;   // and of those, most in a row that did not hold it as a pair either
     int DigitSag = 0;   // most windows in a row far under its level (see Sag)
     int DigitFade = 0;  // most windows in a row under half its level that do not hold its pair
 
@@ -241,13 +242,18 @@ class TDigitTracker
     double LastOnset = 0;
     double LastStart = 0;
     int LastPause = 0; // most windows in a row all but without its pair since it was carried
-    int LastGap = 0;
-    int LastSag = 0;  // most windows in a row far under its level since it was carried
-    int LastFade = 0; // most windows in a row under half its level, without its pair
+    int LastSag = 0;   // most windows in a row far under its level since it was carried
+    int LastFade = 0;  // most windows in a row under half its level, without its pair
     int Quiet = 0;  // windows in a row all but without the pair of the digit sounding, or the last
     int Gone = 0;   // and of those, windows in a row that do not hold it as a pair either
     int Sagged = 0; // windows in a row far under that digit's level
     int Faded = 0;  // windows in a row under half that digit's level, without its pair
+    // Where the newest window started of a pause of DeepWindows in a row,
+    // all but without that pair (of a gap: nor holding it as a pair), since
+    // a window last carried the digit sounding; NoPause if none.
+    static constexpr double NoPause = -std::numeric_limits<double>::infinity();
+    double DeepPause = NoPause;
+    double DeepGap = NoPause;
     // What Echoed makes of a window's verdict, kept here rather than made
     // afresh for every window.
     TPairVerdict Combed;
