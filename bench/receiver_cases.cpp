@@ -1,12 +1,16 @@
 // receiver_cases: writes the signals of the receiver's requirement cases as
 // 48 kHz mono 16-bit WAVs for receiver-vs-peers.sh.
-//   receiver_cases list             one line per case: index, expected, min correct, max extra,
-//   name receiver_cases case N OUT.wav   the signal of case N receiver_cases noise white|pink
-//   SECONDS OUT.wav    noise at -20 dBFS RMS receiver_cases digits COUNT DBFS OUT.wav   COUNT
-//   random symbols, 100 ms on, 100 ms off,
-//                                              DBFS per tone; prints them
-//   receiver_cases score EXPECTED FOUND   the symbols of EXPECTED found in order, and
-//                                         the rest of FOUND
+//
+// receiver_cases list
+//     one line per case: index, expected, min correct, max extra, name
+// receiver_cases case N OUT.wav
+//     the signal of case N
+// receiver_cases noise white|pink SECONDS OUT.wav
+//     noise at -20 dBFS RMS
+// receiver_cases digits COUNT DBFS OUT.wav
+//     COUNT random symbols, 100 ms on, 100 ms off, DBFS per tone; prints them
+// receiver_cases score EXPECTED FOUND
+//     the symbols of EXPECTED found in order, and the rest of FOUND
 #include "ToneSignals.h"
 
 #include <cmath>
