@@ -280,7 +280,8 @@ TEST(StrictReceiver, CallProgressOverWeakDigits)
 }
 
 // An echo that fills part of the gap between two presses of one key, the
-// second quieter, leaves a pause before it that separates them; one that
+// second quieter, leaves a pause before it that separates them, and the
+// second rises out of one that fills all of the gap; an echo that
 // comes after a pause of its own, or whose tail the windows lose for a moment
 // where it joins the tone, is no digit.
 TEST(StrictReceiver, KeyPressedAgainAfterAnEcho)
@@ -300,6 +301,8 @@ TEST(StrictReceiver, KeyPressedAgainAfterAnEcho)
          "07", "55"},
         {"echo 45 ms, 6 dB down, a pause of 25 ms, then 6 dB quieter", 0.07, 0.07, 0.045, 0.5f,
          "06", "55"},
+        {"echo 80 ms, 12 dB down, all through a gap of 70 ms, then 6 dB quieter", 0.08, 0.07, 0.08,
+         0.25f, "06", "55"},
         {"a 40 ms tone, its echo 80 ms later, 6 dB down", 0.04, 0.3, 0.08, 0.5f, "0", "5"},
         {"a 94 ms tone, its echo 60 ms later, 10 dB down", 0.094, 0.3, 0.06, 0.316f, "0", "5"},
     };

@@ -200,6 +200,10 @@ constexpr double EchoReach = 800;
 // level: a codec that smears an echo's tail into the gap before it (GSM)
 // leaves them at 0.1-0.17 of it there.
 constexpr double Hush = 0.08;
+// Beyond an echo's reach, a key pressed again while the echo's tail still
+// fills the gap, far under the last digit's level for longer than a pause,
+// rises out of it by this much at least (4 dB); the tail itself never rises.
+constexpr double Rise = 1.6;
 // Windows under this share of the level for longer than the pause that ends
 // a digit are a pause too, after which the same digit may come back at
 // nearly its level: an echo 10 dB down or more that fills the gap before it
@@ -292,16 +296,25 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
     // nearly its level after a sag as long as a pause.
     const bool Held = Barring();
     Barred = Held;
-    const auto Fed = [&](const TPairVerdict &V, double Scale) -> const TPairVerdict & {
+    // A key pressed again that rises out of an echo's tail is judged from
+    // where its candidate's windows began.
+    const auto Fed = [&](const TPairVerdict &V, const TCandidate &Into, double Length,
+                         double From) -> const TPairVerdict & {
         if (!Held || V.Symbol != Last)
             return V;
-        return LastSag > EndWindows && V.Level >= Revival * Scale * LastLevel ? V : NoVerdict;
+        const double Scale = Length / WindowLength;
+        const double Since =
+            Into.Symbol == V.Symbol && !Into.Marks.empty() ? Into.Marks.front().WindowStart : From;
+        return LastSag > EndWindows && (V.Level >= Revival * Scale * LastLevel ||
+                                        Risen(V.Symbol, Since, V.Level / Scale))
+                   ? V
+                   : NoVerdict;
     };
     if (Verdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(Candidate, Fed(Verdict, 1), WindowStart);
+        Feed(Candidate, Fed(Verdict, Candidate, WindowLength, WindowStart), WindowStart);
+    const double LongStart = WindowStart + WindowLength - LongLength;
     if (LongVerdict.Symbol != DigitSymbol || DigitSymbol == 0)
-        Feed(LongCandidate, Fed(LongVerdict, LongLength / WindowLength),
-             WindowStart + WindowLength - LongLength);
+        Feed(LongCandidate, Fed(LongVerdict, LongCandidate, LongLength, LongStart), LongStart);
     ++Windows;
     const double Top = Ready();
     const double LongTop = Top > 0 ? 0 : LongReady();
@@ -577,11 +590,13 @@ bool TDigitTracker::Revived(const TCandidate &From, double Length, double Top) c
     const auto Before = [Start](double Pause) { return Pause != NoPause && Pause <= Start; };
     if (Before(DeepGap))
         return true;
-    // After a long pause that an echo far down filled, or beyond an echo's
-    // reach, over the trough: the echo's own tail stays under it.
+    // After a long pause that an echo far down filled, or a pause beyond an
+    // echo's reach, over the trough: the echo's own tail stays under it.
     const double Scale = Length / WindowLength;
-    if (Before(DeepPause) || (Start - LastStart > EchoReach && PausedBefore(From.Symbol, Start)))
+    if (Before(DeepPause) || (Start - LastStart > EchoReach && LeadIn(From.Symbol, Start).Paused))
         return Top >= Trough * Scale * LastLevel;
+    if (Risen(From.Symbol, Start, Top / Scale))
+        return true;
     // An echo that joins a tone may lift its level for the rest of it, while
     // the key pressed again comes back at the tone's own level, the one the
     // last digit started at.
@@ -960,25 +975,41 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
-bool TDigitTracker::PausedBefore(char Symbol, double Start) const
+bool TDigitTracker::Risen(char Symbol, double Start, double Level) const
 {
+    if (Start - LastStart <= EchoReach)
+        return false;
+    const TLead Lead = LeadIn(Symbol, Start);
+    return Lead.Sagged > EndWindows && Level >= Rise * Lead.Most;
+}
+
+TDigitTracker::TLead TDigitTracker::LeadIn(char Symbol, double Start) const
+{
+    TLead Lead;
     int Low = 0;
     int High = 0;
     if (!KeypadTones(Symbol, Low, High))
-        return false;
+        return Lead;
     int Under = 0;
+    bool Pausing = true;
     double Least = LastLevel;
     for (long i = Windows - 1; i >= std::max(0L, Windows - static_cast<long>(KeptWindows)); --i) {
         const TKept &Each = Kept[i % KeptWindows];
         if (Each.WindowStart + WindowLength > Start)
             continue;
         const double Level = std::sqrt(Each.Power[Low]) + std::sqrt(Each.Power[High]);
-        if (Level >= Trough * LastLevel)
+        if (Level >= Sag * LastLevel)
             break;
-        Least = std::min(Least, Level);
-        ++Under;
+        if (++Lead.Sagged <= EndWindows)
+            Lead.Most = std::max(Lead.Most, Level);
+        Pausing = Pausing && Level < Trough * LastLevel;
+        if (Pausing) {
+            ++Under;
+            Least = std::min(Least, Level);
+        }
     }
-    return Under >= TroughWindows && Least < Hush * LastLevel;
+    Lead.Paused = Under >= TroughWindows && Least < Hush * LastLevel;
+    return Lead;
 }
 
 int TDigitTracker::KeptLevels(char Symbol, double From, double *Levels) const

@@ -143,10 +143,21 @@ class TDigitTracker
     double KeptLevel(char Symbol, double From) const;
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
-    // Whether the kept windows that end by Start hold the last digit's
-    // pair under a trough of its level up to Start, two or more of them, and
-    // one under a hush of it: a pause just before Start.
-    bool PausedBefore(char Symbol, double Start) const;
+    // The kept windows that end by Start, back from it while they hold the
+    // last digit's pair under a sag of its level: how many, the highest
+    // level among them, and whether they end in a pause (two or more under a
+    // trough of its level, one under a hush of it).
+    struct TLead
+    {
+        int Sagged = 0;
+        double Most = 0;
+        bool Paused = false;
+    };
+    TLead LeadIn(char Symbol, double Start) const;
+    // Whether the last digit's pair, from Start on at Level (of a window),
+    // is the key pressed again beyond an echo's reach, rising out of the
+    // echo's tail that fills the gap before it.
+    bool Risen(char Symbol, double Start, double Level) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the
     // marks', tell the skew), or spans.
