@@ -144,9 +144,9 @@ class TDigitTracker
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
     // The kept windows that end by Start, back from it while they hold the
-    // last digit's pair under a sag of its level: how many, the highest
-    // level among them, and whether they end in a pause (two or more under a
-    // trough of its level, one under a hush of it).
+    // last digit's pair under a sag of its level: how many, the highest level
+    // of the EndWindows of them nearest to Start, and whether they end in a
+    // pause (two or more under a trough of its level, one under a hush).
     struct TLead
     {
         int Sagged = 0;
