@@ -306,7 +306,7 @@ void TDigitTracker::Take(const TPairVerdict &Given, const TPairVerdict &LongVerd
         const double Since =
             Into.Symbol == V.Symbol && !Into.Marks.empty() ? Into.Marks.front().WindowStart : From;
         return LastSag > EndWindows && (V.Level >= Revival * Scale * LastLevel ||
-                                        Risen(V.Symbol, Since, V.Level / Scale))
+                                        Risen(LeadIn(V.Symbol, Since), V.Level / Scale))
                    ? V
                    : NoVerdict;
     };
@@ -593,9 +593,10 @@ bool TDigitTracker::Revived(const TCandidate &From, double Length, double Top) c
     // After a long pause that an echo far down filled, or a pause beyond an
     // echo's reach, over the trough: the echo's own tail stays under it.
     const double Scale = Length / WindowLength;
-    if (Before(DeepPause) || (Start - LastStart > EchoReach && LeadIn(From.Symbol, Start).Paused))
+    const TLead Lead = LeadIn(From.Symbol, Start);
+    if (Before(DeepPause) || Lead.Paused)
         return Top >= Trough * Scale * LastLevel;
-    if (Risen(From.Symbol, Start, Top / Scale))
+    if (Risen(Lead, Top / Scale))
         return true;
     // An echo that joins a tone may lift its level for the rest of it, while
     // the key pressed again comes back at the tone's own level, the one the
@@ -975,11 +976,8 @@ void TDigitTracker::StartDigit(const TCandidate &From, double Length, double Top
         Started->push_back({DigitSymbol, Place(DigitStart), -1});
 }
 
-bool TDigitTracker::Risen(char Symbol, double Start, double Level) const
+bool TDigitTracker::Risen(const TLead &Lead, double Level) const
 {
-    if (Start - LastStart <= EchoReach)
-        return false;
-    const TLead Lead = LeadIn(Symbol, Start);
     return Lead.Sagged > EndWindows && Level >= Rise * Lead.Most;
 }
 
@@ -988,7 +986,7 @@ TDigitTracker::TLead TDigitTracker::LeadIn(char Symbol, double Start) const
     TLead Lead;
     int Low = 0;
     int High = 0;
-    if (!KeypadTones(Symbol, Low, High))
+    if (Start - LastStart <= EchoReach || !KeypadTones(Symbol, Low, High))
         return Lead;
     int Under = 0;
     bool Pausing = true;

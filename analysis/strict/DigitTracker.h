@@ -143,9 +143,10 @@ class TDigitTracker
     double KeptLevel(char Symbol, double From) const;
     // How many of those windows hold it at nearly that level.
     int KeptFull(char Symbol, double From) const;
-    // The kept windows that end by Start, back from it while they hold the
-    // last digit's pair under a sag of its level: how many, the highest level
-    // of the EndWindows of them nearest to Start, and whether they end in a
+    // Beyond an echo's reach of the last digit's onset (none within it), the
+    // kept windows that end by Start, back from it while they hold the last
+    // digit's pair under a sag of its level: how many, the highest level of
+    // the EndWindows of them nearest to Start, and whether they end in a
     // pause (two or more under a trough of its level, one under a hush).
     struct TLead
     {
@@ -154,10 +155,10 @@ class TDigitTracker
         bool Paused = false;
     };
     TLead LeadIn(char Symbol, double Start) const;
-    // Whether the last digit's pair, from Start on at Level (of a window),
-    // is the key pressed again beyond an echo's reach, rising out of the
-    // echo's tail that fills the gap before it.
-    bool Risen(char Symbol, double Start, double Level) const;
+    // Whether the last digit's pair at Level (of a window) after that
+    // lead-in is the key pressed again, rising out of the echo's tail that
+    // fills the gap before it.
+    bool Risen(const TLead &Lead, double Level) const;
     // What a candidate's marks come from: windows, windows of a candidate
     // that a stretch starts (whose own offsets, measured finer than the
     // marks', tell the skew), or spans.
